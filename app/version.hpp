@@ -1,0 +1,7 @@
+#pragma once
+
+namespace trimbrel {
+
+const char* ProgramVersion();
+
+}  // namespace trimbrel

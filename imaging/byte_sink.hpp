@@ -1,0 +1,63 @@
+// Where writers put their bytes: memory or a file, one interface. A sink
+// remembers the first failure; writers check `failed()` at the end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <vector>
+
+namespace trimbrel {
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual void write(std::span<const std::uint8_t> bytes) = 0;
+  virtual void flush() {}
+  virtual bool failed() const = 0;
+
+  void put(std::uint8_t byte) { write(std::span<const std::uint8_t>(&byte, 1)); }
+  void putWordLe(std::uint16_t v) {
+    const std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+    write(b);
+  }
+  void putDwordLe(std::uint32_t v) {
+    const std::uint8_t b[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                               static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    write(b);
+  }
+};
+
+class MemorySink final : public ByteSink {
+ public:
+  void write(std::span<const std::uint8_t> bytes) override {
+    data_.insert(data_.end(), bytes.begin(), bytes.end());
+  }
+  bool failed() const override { return false; }
+  const std::vector<std::uint8_t>& data() const { return data_; }
+  std::vector<std::uint8_t> take() { return std::move(data_); }
+
+ private:
+  std::vector<std::uint8_t> data_;
+};
+
+// Writes to an open stdio stream it does not own.
+class FileSink final : public ByteSink {
+ public:
+  explicit FileSink(std::FILE* file) : file_(file) {}
+  void write(std::span<const std::uint8_t> bytes) override {
+    if (failed_ || bytes.empty()) return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  }
+  void flush() override {
+    if (!failed_ && std::fflush(file_) != 0) failed_ = true;
+  }
+  bool failed() const override { return failed_; }
+
+ private:
+  std::FILE* file_;
+  bool failed_ = false;
+};
+
+}  // namespace trimbrel

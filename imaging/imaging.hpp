@@ -1,0 +1,8 @@
+// The image pipeline: picture decoding, the drawing surface and its
+// snapshots, the image object and its writers. Other folders include this
+// header only.
+#pragma once
+
+#include "imaging/drawing_surface.hpp"
+#include "imaging/image_object.hpp"
+#include "imaging/picture.hpp"

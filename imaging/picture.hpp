@@ -1,0 +1,62 @@
+// Pictures: photos and BMP file images decoded into one of eight pixel
+// layouts, kept in a process-wide registry behind 32-bit handles.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/platform.hpp"
+
+namespace trimbrel {
+
+enum class PictureKind : std::int32_t {
+  None = 0,
+  Jpeg = 1,    // pixels: B,G,R packed (width*3 per row, no padding), rows bottom-up
+  Bmp = 2,     // as Jpeg
+  Icon = 3,    // pixels: B,G,R,A straight alpha, rows top-down, width*4 per row;
+  Cursor = 4,  //   this decoded image stands in for the platform icon handle
+  Gif = 5,     // pixels: 8-bit DIB: 40-byte BITMAPINFOHEADER (biBitCount 8, biClrUsed
+               //   256, biClrImportant 256, negative biHeight = top-down), 256 palette
+               //   entries B,G,R,0, index rows padded to 4 bytes; the DIB has the
+               //   logical screen's size, the first image placed at its offset
+  Pcx8 = 6,    // pixels: 8-bit DIB as for Gif, biPlanes = the file's plane count;
+               //   a true-colour PCX (8 bits, 3 or 4 planes) is a 24-bit DIB instead:
+               //   40-byte header (biBitCount 24, biClrUsed 0, negative biHeight),
+               //   no palette, B,G,R rows padded to 4 bytes
+  Pcx1 = 7,    // pixels: 1-bit DIB: 40-byte header (biBitCount 1, biClrUsed 2,
+               //   negative biHeight), palette {black, white}, rows padded to 4 bytes
+  Png = 8,     // pixels: B,G,R,A straight alpha, rows top-down, width*4 per row
+};
+
+struct Picture {
+  PictureKind kind = PictureKind::None;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> pixels;  // layout by kind, see PictureKind
+};
+
+using PictureHandle = std::uint32_t;  // 0 is never a valid handle
+
+// Classifies the first bytes of a file (at least 6 are looked at; the loader
+// passes 8). Returns a PictureKind code or 0.
+int DetectPictureKind(std::span<const std::uint8_t> firstBytes);
+
+// Decoding with a reason on failure ("cannot open", "unknown kind",
+// "damaged: …", "too large: …"). Pictures over 65535 pixels on a side or
+// 2^28 pixels in all are refused before anything is allocated.
+Result<Picture> DecodePictureFile(const std::string& path);
+Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes);
+
+// The registry. Safe to use from several threads at once.
+PictureHandle RegisterPicture(Picture picture);
+PictureHandle LoadPicture(const std::string& path);                 // 0 on failure
+PictureHandle LoadPicture(std::span<const std::uint8_t> bytes);     // 0 on failure
+void UnloadPicture(PictureHandle handle);                           // unknown handle: ignored
+std::shared_ptr<const Picture> AcquirePicture(PictureHandle handle);  // null when unknown
+std::int32_t PictureWidth(PictureHandle handle);                    // 0 when unknown
+std::int32_t PictureHeight(PictureHandle handle);                   // 0 when unknown
+
+}  // namespace trimbrel

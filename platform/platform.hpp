@@ -1,0 +1,8 @@
+// The platform layer: what the rest of the program needs from the operating
+// system and the shared helpers every folder uses. Other folders include this
+// header only.
+#pragma once
+
+#include "platform/checked_size.hpp"
+#include "platform/gbk.hpp"
+#include "platform/result.hpp"

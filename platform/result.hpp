@@ -1,0 +1,58 @@
+// Errors travel as values: a Result<T> is either a T or an Error with a short
+// reason ("BMP rows run past the end of the file"). No exceptions cross it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace trimbrel {
+
+struct Error {
+  std::string reason;
+};
+
+template <class T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : state_(std::move(value)) {}          // NOLINT: implicit by design
+  Result(Error error) : state_(std::move(error)) {}      // NOLINT: implicit by design
+
+  bool ok() const { return std::holds_alternative<T>(state_); }
+  explicit operator bool() const { return ok(); }
+
+  T& value() & { return std::get<T>(state_); }
+  const T& value() const& { return std::get<T>(state_); }
+  T&& value() && { return std::get<T>(std::move(state_)); }
+  const Error& error() const { return std::get<Error>(state_); }
+
+ private:
+  std::variant<T, Error> state_;
+};
+
+// Result<void>: success or an Error.
+template <>
+class [[nodiscard]] Result<void> {
+ public:
+  Result() = default;
+  Result(Error error) : error_(std::move(error)), failed_(true) {}  // NOLINT
+
+  bool ok() const { return !failed_; }
+  explicit operator bool() const { return ok(); }
+  const Error& error() const { return error_; }
+
+ private:
+  Error error_;
+  bool failed_ = false;
+};
+
+inline Error Fail(std::string reason) { return Error{std::move(reason)}; }
+
+}  // namespace trimbrel
+
+// TRY(expr): evaluates a Result<void>-like expression and returns its error.
+#define TRIMBREL_TRY(expr)                          \
+  do {                                              \
+    auto trimbrel_try_result_ = (expr);             \
+    if (!trimbrel_try_result_) return trimbrel_try_result_.error(); \
+  } while (0)
