@@ -2,4 +2,6 @@
 // Other folders include this header only.
 #pragma once
 
+#include "app/geometry.hpp"
+#include "app/paths.hpp"
 #include "app/version.hpp"

@@ -5,4 +5,5 @@
 
 #include "platform/checked_size.hpp"
 #include "platform/gbk.hpp"
+#include "platform/numbers.hpp"
 #include "platform/result.hpp"

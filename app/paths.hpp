@@ -1,0 +1,28 @@
+// Path routines of the batch run. Paths are native UTF-8 byte strings with
+// "/" separators; "/" and "." never occur inside a multi-byte UTF-8
+// character, so plain byte searches are safe.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace trimbrel {
+
+// The text left of the last "/", or empty when there is none
+// ("/a/b.jpg" gives "/a", "b.jpg" gives "").
+std::string DirectoryOf(std::string_view path);
+
+// The text right of the last "/", or the whole path when there is none.
+std::string FileNameOf(std::string_view path);
+
+// FileNameOf without its last extension ("x.y.jpg" gives "x.y"); a name
+// without a dot stays whole.
+std::string BaseNameOf(std::string_view path);
+
+// Creates every missing level of `path` that is followed by a "/" (so a path
+// ending in "/" gets its last level too), with mode 0777 less the umask.
+// True only when every such level ends up being a directory; false at the
+// first level that cannot be created or that exists as something else.
+bool MakeDirectories(std::string_view path);
+
+}  // namespace trimbrel
