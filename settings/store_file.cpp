@@ -1,0 +1,136 @@
+#include "settings/store_file.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace trimbrel {
+namespace {
+
+constexpr std::size_t kMoveBlock = 64 * 1024;
+
+bool ReadAt(int fd, char* data, std::size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pread(fd, data, size, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+bool ReadToEnd(int fd, std::string& out) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  std::string data(static_cast<std::size_t>(st.st_size), '\0');
+  if (!ReadAt(fd, data.data(), data.size(), 0)) return false;
+  // Anything appended since the fstat (only an unlocked reader can see that).
+  char buffer[4096];
+  for (off_t at = st.st_size;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    data.append(buffer, static_cast<std::size_t>(n));
+    at += n;
+  }
+  out = std::move(data);
+  return true;
+}
+
+// Moves [from, from + length) to `to`, block by block, in the order that never
+// overwrites bytes still to be moved.
+bool MoveBytes(int fd, off_t from, off_t length, off_t to) {
+  if (length <= 0 || from == to) return true;
+  std::vector<char> block(static_cast<std::size_t>(std::min<off_t>(length, kMoveBlock)));
+  off_t done = 0;
+  while (done < length) {
+    const off_t chunk = std::min<off_t>(length - done, static_cast<off_t>(block.size()));
+    // Moving forward copies from the end backwards, moving back from the start.
+    const off_t at = to > from ? length - done - chunk : done;
+    if (!ReadAt(fd, block.data(), static_cast<std::size_t>(chunk), from + at)) return false;
+    if (!WriteAt(fd, block.data(), static_cast<std::size_t>(chunk), to + at)) return false;
+    done += chunk;
+  }
+  return true;
+}
+
+}  // namespace
+
+StoreFile::~StoreFile() { close(); }
+
+bool StoreFile::open(const std::string& path) {
+  close();
+  // Close-on-exec: a file manager or browser started by the window must not
+  // inherit the descriptor and with it the lock.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void StoreFile::close() {
+  if (fd_ >= 0) ::close(fd_);  // releases the lock with the descriptor
+  fd_ = -1;
+}
+
+bool StoreFile::readAll(std::string& out) const {
+  return fd_ >= 0 && ReadToEnd(fd_, out);
+}
+
+bool StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_view bytes) {
+  if (fd_ < 0) return false;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return false;
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  if (offset > size || removed > size - offset) return false;
+  const off_t at = static_cast<off_t>(offset);
+  const off_t tailFrom = static_cast<off_t>(offset + removed);
+  const off_t tailLength = st.st_size - tailFrom;
+  const off_t added = static_cast<off_t>(bytes.size());
+  const off_t gone = static_cast<off_t>(removed);
+
+  if (added > gone) {
+    if (::posix_fallocate(fd_, st.st_size, added - gone) != 0) return false;
+    if (!MoveBytes(fd_, tailFrom, tailLength, at + added)) return false;
+    return WriteAt(fd_, bytes.data(), bytes.size(), at);
+  }
+  if (!WriteAt(fd_, bytes.data(), bytes.size(), at)) return false;
+  if (added == gone) return true;
+  if (!MoveBytes(fd_, tailFrom, tailLength, at + added)) return false;
+  return ::ftruncate(fd_, st.st_size - (gone - added)) == 0;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  const bool ok = ReadToEnd(fd, out);
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace trimbrel
