@@ -2,6 +2,9 @@
 // Other folders include this header only.
 #pragma once
 
+#include "app/batch_run.hpp"
+#include "app/cli_main.hpp"
+#include "app/cli_options.hpp"
 #include "app/geometry.hpp"
 #include "app/paths.hpp"
 #include "app/version.hpp"

@@ -1,0 +1,230 @@
+#include "app/cli_options.hpp"
+
+#include <cctype>
+#include <optional>
+
+namespace trimbrel {
+
+namespace {
+
+enum class Key { Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Help, Version };
+
+struct OptionSpec {
+  char shortName;  // 0: long only
+  const char* longName;
+  Key key;
+  bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {'W', "width", Key::Width, true},        {'H', "height", Key::Height, true},
+    {'u', "unit", Key::Unit, true},          {'d', "dpi", Key::Dpi, true},
+    {'b', "basis", Key::Basis, true},        {'f', "format", Key::Format, true},
+    {'o', "output", Key::Output, true},      {'j', "jobs", Key::Jobs, true},
+    {0, "background", Key::Background, true}, {'n', "dry-run", Key::DryRun, false},
+    {'F', "fast", Key::Fast, false},         {'q', "quiet", Key::Quiet, false},
+    {'h', "help", Key::Help, false},         {'V', "version", Key::Version, false},
+};
+
+const OptionSpec* FindShort(char c) {
+  for (const auto& o : kOptions)
+    if (o.shortName == c) return &o;
+  return nullptr;
+}
+
+const OptionSpec* FindLong(const std::string& name) {
+  for (const auto& o : kOptions)
+    if (name == o.longName) return &o;
+  return nullptr;
+}
+
+int IndexOf(const std::string& value, std::initializer_list<const char*> names) {
+  int i = 0;
+  for (const char* n : names) {
+    if (value == n) return i;
+    ++i;
+  }
+  return -1;
+}
+
+std::optional<std::uint32_t> ParseColour(std::string text) {
+  if (!text.empty() && text[0] == '#') text.erase(0, 1);
+  if (text.size() != 6) return std::nullopt;
+  std::uint32_t rgb = 0;
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    rgb = rgb * 16 + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
+  }
+  // RRGGBB as people write it; the surface keeps 0x00BBGGRR.
+  return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+std::optional<int> ParseJobs(const std::string& text) {
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  int n = 0;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n < 1 || n > 256) return std::nullopt;
+  return n;
+}
+
+Result<void> Apply(CliOptions& options, const OptionSpec& spec, const std::string& value) {
+  const std::string shown = std::string("--") + spec.longName;
+  switch (spec.key) {
+    case Key::Width:
+      options.settings.widthText = Utf8ToGbk(value);
+      break;
+    case Key::Height:
+      options.settings.heightText = Utf8ToGbk(value);
+      break;
+    case Key::Dpi:
+      options.settings.dpiText = Utf8ToGbk(value);
+      break;
+    case Key::Unit: {
+      int unit = IndexOf(value, {"px", "cm", "in"});
+      if (unit < 0) return Fail(shown + ": unknown unit \"" + value + "\" (px, cm or in)");
+      options.settings.unit = unit;
+      break;
+    }
+    case Key::Basis: {
+      int basis = IndexOf(value, {"width", "height"});
+      if (basis < 0) return Fail(shown + ": unknown basis \"" + value + "\" (width or height)");
+      options.settings.basis = basis;
+      break;
+    }
+    case Key::Format: {
+      int format = IndexOf(value, {"bmp", "jpg", "gif", "tiff", "png"});
+      if (format < 0) return Fail(shown + ": unknown format \"" + value + "\" (bmp, jpg, gif, tiff or png)");
+      options.settings.format = format;
+      break;
+    }
+    case Key::Output:
+      if (value.empty()) return Fail(shown + ": the folder is empty");
+      options.outputFolder = value;
+      break;
+    case Key::Jobs: {
+      auto jobs = ParseJobs(value);
+      if (!jobs) return Fail(shown + ": \"" + value + "\" is not a number from 1 to 256");
+      options.jobs = *jobs;
+      break;
+    }
+    case Key::Background: {
+      auto colour = ParseColour(value);
+      if (!colour) return Fail(shown + ": \"" + value + "\" is not a colour RRGGBB");
+      options.bandColour = *colour;
+      break;
+    }
+    case Key::DryRun:
+      options.dryRun = true;
+      break;
+    case Key::Fast:
+      options.fast = true;
+      break;
+    case Key::Quiet:
+      options.quiet = true;
+      break;
+    case Key::Help:
+      options.help = true;
+      break;
+    case Key::Version:
+      options.version = true;
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args) {
+  CliOptions options;
+  bool onlyPhotos = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (onlyPhotos || arg.size() < 2 || arg[0] != '-') {
+      options.photos.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      onlyPhotos = true;
+      continue;
+    }
+    if (arg[1] == '-') {
+      std::string name = arg.substr(2);
+      std::optional<std::string> value;
+      if (auto eq = name.find('='); eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name.resize(eq);
+      }
+      const OptionSpec* spec = FindLong(name);
+      if (spec == nullptr) return Fail("unknown option --" + name);
+      if (spec->takesValue && !value) {
+        if (i + 1 >= args.size()) return Fail("--" + name + " needs a value");
+        value = args[++i];
+      } else if (!spec->takesValue && value) {
+        return Fail("--" + name + " takes no value");
+      }
+      TRIMBREL_TRY(Apply(options, *spec, value.value_or("")));
+      continue;
+    }
+    // Short options may be bundled ("-nq"); one that takes a value takes
+    // the rest of the word ("-W2.6") or the next word.
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const OptionSpec* spec = FindShort(arg[k]);
+      if (spec == nullptr) return Fail(std::string("unknown option -") + arg[k]);
+      if (!spec->takesValue) {
+        TRIMBREL_TRY(Apply(options, *spec, ""));
+        continue;
+      }
+      std::string value;
+      if (k + 1 < arg.size()) {
+        value = arg.substr(k + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return Fail(std::string("-") + arg[k] + " needs a value");
+      }
+      TRIMBREL_TRY(Apply(options, *spec, value));
+      break;
+    }
+  }
+  return options;
+}
+
+std::string AbsolutePath(const std::string& path, const std::string& workingDirectory) {
+  if (!path.empty() && path[0] == '/') return path;
+  std::string base = workingDirectory;
+  if (base.empty() || base.back() != '/') base += '/';
+  std::string rest = path;
+  while (rest.rfind("./", 0) == 0) rest.erase(0, 2);
+  return base + rest;
+}
+
+std::string UsageText() {
+  return "Usage: trimbrel [OPTION]... PHOTO...\n"
+         "Trims photos into pictures of one exact size, without opening a window.\n"
+         "Started without arguments, trimbrel opens its window.\n"
+         "\n"
+         "  -W, --width TEXT        target width, read like the window's width box (default 2.6)\n"
+         "  -H, --height TEXT       target height (default 3.2)\n"
+         "  -u, --unit UNIT         px | cm | in (default cm)\n"
+         "  -d, --dpi TEXT          resolution (default 150)\n"
+         "  -b, --basis BASIS       width | height (default width)\n"
+         "  -f, --format FORMAT     bmp | jpg | gif | tiff | png (default jpg)\n"
+         "  -o, --output DIR        results folder (default: the first photo's folder + /修剪结果/)\n"
+         "  -j, --jobs N            photos trimmed at once (default: the number of processors)\n"
+         "      --background RRGGBB colour of the bands (default F0F0F0)\n"
+         "  -n, --dry-run           write nothing; print each photo's size, scale and what is cut or padded\n"
+         "  -F, --fast              JPEG photos: decode at a reduced scale when that cannot show\n"
+         "  -q, --quiet             no progress output\n"
+         "  -h, --help              usage\n"
+         "  -V, --version           version\n"
+         "\n"
+         "Written files are listed on stdout, one per line, in the order of the photos.\n"
+         "Exit status: 0 when every photo was read and written, 1 when any photo could\n"
+         "not be read or written (the others are still written), 2 for bad usage or a\n"
+         "refused target size (nothing is written).\n";
+}
+
+}  // namespace trimbrel

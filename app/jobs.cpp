@@ -1,0 +1,164 @@
+#include "app/jobs.hpp"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <span>
+#include <thread>
+
+#include "imaging/imaging.hpp"
+
+namespace trimbrel {
+
+namespace {
+
+struct HeaderFacts {
+  int kind = 0;
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+  bool progressive = false;
+  std::uint64_t fileBytes = 0;
+};
+
+std::uint32_t Le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+std::uint32_t Le32(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint32_t Be32(const std::uint8_t* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+// Enough of the file's start for the sizes: JPEG frame headers can sit
+// behind large metadata segments.
+HeaderFacts ReadHeaderFacts(const std::string& photo) {
+  HeaderFacts facts;
+  int fd = ::open(photo.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return facts;
+  std::vector<std::uint8_t> head(512 * 1024);
+  std::size_t got = 0;
+  while (got < head.size()) {
+    ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  off_t size = lseek(fd, 0, SEEK_END);
+  ::close(fd);
+  facts.fileBytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  head.resize(got);
+  if (got < 32) return facts;
+  facts.kind = DetectPictureKind(head);
+  const std::uint8_t* h = head.data();
+  switch (facts.kind) {
+    case 1: {
+      auto info = ReadJpegInfo(head);
+      if (info) {
+        facts.width = info.value().width;
+        facts.height = info.value().height;
+        facts.progressive = info.value().progressive;
+      }
+      break;
+    }
+    case 2:  // BITMAPINFOHEADER
+      facts.width = std::abs(static_cast<std::int32_t>(Le32(h + 18)));
+      facts.height = std::abs(static_cast<std::int32_t>(Le32(h + 22)));
+      break;
+    case 5:  // logical screen
+      facts.width = Le16(h + 6);
+      facts.height = Le16(h + 8);
+      break;
+    case 6:
+    case 7:  // xmin, ymin, xmax, ymax
+      facts.width = static_cast<std::int64_t>(Le16(h + 8)) - Le16(h + 4) + 1;
+      facts.height = static_cast<std::int64_t>(Le16(h + 10)) - Le16(h + 6) + 1;
+      break;
+    case 8:  // IHDR
+      facts.width = Be32(h + 16);
+      facts.height = Be32(h + 20);
+      break;
+    default:
+      break;
+  }
+  if (!pictureSizeAllowed(facts.width, facts.height)) facts.width = facts.height = 0;
+  return facts;
+}
+
+}  // namespace
+
+std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& target, int basis, bool fast) {
+  const std::uint64_t targetBytes = static_cast<std::uint64_t>(target.width) * target.height * 3;
+  HeaderFacts facts = ReadHeaderFacts(photo);
+  // The file is read whole; the target exists as the worker's buffer and in
+  // the image object; encoders add about one more copy at most.
+  std::uint64_t bytes = facts.fileBytes + 3 * targetBytes + (1u << 20);
+  if (facts.width <= 0) return bytes + 16 * facts.fileBytes;  // unknown kind: a guess from the file size
+  const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * facts.height;
+  Placement p = ComputePlacement(static_cast<std::int32_t>(facts.width), static_cast<std::int32_t>(facts.height),
+                                 target, basis);
+  const std::uint64_t canvasRow = static_cast<std::uint64_t>(std::max(1, p.canvasWidth)) * 3;
+  if (facts.kind == 1) {
+    int denom = fast ? FastScaleDenom(p, target) : 1;
+    // A progressive JPEG keeps every coefficient (up to 6 bytes a pixel with
+    // full-resolution colour); a baseline one a few rows of blocks.
+    std::uint64_t decoder = facts.progressive ? pixels * 6 : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
+    // EXIF rotation buffers the whole decoded photo.
+    decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
+    return bytes + decoder + 2 * canvasRow;
+  }
+  const std::uint64_t canvas = canvasRow * static_cast<std::uint64_t>(std::max(1, p.canvasHeight));
+  return bytes + 4 * pixels + canvas;
+}
+
+std::uint64_t AvailableMemory() {
+  std::FILE* f = std::fopen("/proc/meminfo", "r");
+  if (f == nullptr) return 0;
+  char line[256];
+  std::uint64_t kib = 0;
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    unsigned long long v = 0;
+    if (std::sscanf(line, "MemAvailable: %llu kB", &v) == 1) {
+      kib = v;
+      break;
+    }
+  }
+  std::fclose(f);
+  return kib * 1024;
+}
+
+int ChooseJobCount(std::vector<std::uint64_t> estimates, int processors, std::uint64_t available) {
+  int jobs = std::max(1, processors);
+  if (available == 0 || estimates.empty()) return jobs;
+  std::sort(estimates.begin(), estimates.end(), std::greater<>());
+  const std::uint64_t budget = available / 2;
+  std::uint64_t sum = 0;
+  int fit = 0;
+  for (std::size_t i = 0; i < estimates.size() && fit < jobs; ++i) {
+    if (estimates[i] > budget - std::min(sum, budget)) break;
+    sum += estimates[i];
+    ++fit;
+  }
+  return std::clamp(fit, 1, jobs);
+}
+
+int ProcessorCount() {
+  // The processors this process may run on (taskset and containers narrow it).
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, int basis, bool fast) {
+  int processors = ProcessorCount();
+  if (processors <= 1 || photos.size() <= 1) return 1;
+  std::vector<std::uint64_t> estimates;
+  estimates.reserve(photos.size());
+  for (const std::string& photo : photos) estimates.push_back(EstimateTrimMemory(photo, target, basis, fast));
+  return ChooseJobCount(std::move(estimates), processors, AvailableMemory());
+}
+
+}  // namespace trimbrel

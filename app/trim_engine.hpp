@@ -1,0 +1,74 @@
+// Trimming one photo into the image object: the photo is copied 1:1 onto a
+// canvas of the target's aspect ratio (cut or padded with bands) and the
+// canvas is area-averaged down (or up) to the target size.
+//
+// Two roads lead there. The drawing road does it the way the window always
+// has: draw on the surface, snapshot, reload, stretch, snapshot, decode.
+// The streaming road gets the same bytes without the full-size canvas and
+// without any snapshot; it is the one batches use, and the drawing road is
+// kept as its reference (the tests hold them byte for byte together).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/geometry.hpp"
+#include "imaging/imaging.hpp"
+#include "platform/platform.hpp"
+
+namespace trimbrel {
+
+struct TrimOutcome {
+  std::string readError;  // empty when the photo was decoded; else the picture is background only
+  int photoWidth = 0;     // as decoded (0 × 0 when it could not be)
+  int photoHeight = 0;
+  Placement placement;
+  int scaleDenom = 1;      // above 1: a JPEG decoded at 1/scaleDenom (fast mode)
+  std::string imageError;  // non-empty: the image object holds nothing of this photo
+};
+
+// One per thread: it owns its surface, its image object and its buffers.
+class TrimWorker {
+ public:
+  // `buttonFace` is the colour of the bands (the surface's background);
+  // a display of 16 bits or less stretches by dropping pixels, not averaging.
+  TrimWorker(const TargetSize& target, std::uint32_t buttonFace, int displayDepth = 24);
+
+  // The streaming road; `fast` lets a JPEG that is shrunk 4 × or more be
+  // decoded at a reduced scale (FastScaleDenom).
+  TrimOutcome trim(const std::string& photo, int basis, bool fast = false);
+  // The drawing road, step by step.
+  TrimOutcome trimLiteral(const std::string& photo, int basis);
+
+  ImageRef& image() { return image_; }
+  DrawingSurface& surface() { return surface_; }
+
+ private:
+  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, int basis, bool fast);
+  TrimOutcome trimDrawn(const Picture& picture, int basis);
+  void fillBackground();
+  void takeTarget(TrimOutcome& outcome);
+
+  TargetSize target_;
+  DrawingSurface surface_;
+  ImageRef image_;
+  std::size_t stride_ = 0;
+  std::vector<std::uint8_t> pixels_;  // the target, stored like a bitmap file's rows
+};
+
+// The DCT scaling (1, 2, 4 or 8) for fast mode: the largest that still leaves
+// the scaled canvas at least twice the target along both sides, and 1 unless
+// the photo is shrunk by 4 × or more.
+int FastScaleDenom(const Placement& placement, const TargetSize& target);
+
+// What a trim would do to a photo, without decoding more than its header
+// where the kind allows.
+struct PhotoPlan {
+  int width = 0;
+  int height = 0;
+  Placement placement;
+};
+Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, int basis);
+
+}  // namespace trimbrel
