@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/dib_view.hpp"
 #include "imaging/picture.hpp"
 
 namespace trimbrel {
@@ -31,17 +32,27 @@ class DrawingSurface {
   // The colour clearing fills with, resolved to 0x00BBGGRR.
   std::uint32_t effectiveBackground() const;
 
+  // The panel's rectangle in its parent, as ResizeSurface left it.
   int left() const { return left_; }
   int top() const { return top_; }
-  int width() const { return width_; }    // backing bitmap, at least 1 unless allocation failed
+  int clientWidth() const { return clientWidth_; }
+  int clientHeight() const { return clientHeight_; }
+  // The backing bitmap: the client size, at least 1 × 1; 0 × 0 when it could
+  // not be allocated (then drawing does nothing and snapshots are empty).
+  int width() const { return width_; }
   int height() const { return height_; }
   bool hasBitmap() const { return !rows_.empty(); }
+  // More than 16 bits: stretches average areas; otherwise nearest pixel.
+  bool smoothStretch() const { return displayDepth_ > 16; }
 
   // The backing bitmap: B,G,R rows bottom-up, each padded to a multiple of 4
   // bytes — exactly the pixel part of a snapshot.
   std::size_t stride() const { return stride_; }
   std::span<const std::uint8_t> rows() const { return rows_; }
   std::span<std::uint8_t> rows() { return rows_; }
+  std::uint8_t* rowFromTop(int y);
+  const std::uint8_t* rowFromTop(int y) const;
+  DibView view() const;  // empty view without a bitmap
 
   int penX() const { return penX_; }
   int penY() const { return penY_; }
@@ -56,7 +67,8 @@ class DrawingSurface {
   std::uint32_t background_ = kSystemDefaultColour;
   std::uint32_t buttonFace_;
   int displayDepth_;
-  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
+  int width_ = 0, height_ = 0;
   std::size_t stride_ = 0;
   std::vector<std::uint8_t> rows_;
   int penX_ = 0, penY_ = 0;
@@ -68,7 +80,12 @@ void ClearSurface(DrawingSurface& surface, std::optional<int> left = {}, std::op
                   std::optional<int> width = {}, std::optional<int> height = {});
 // Draws the whole picture stretched into (left, top, width, height); an absent
 // width or height is the picture's own. Mode: absent or 1 copy, 2 inverted
-// copy, 3 xor, 4 or, 5 and; −t draws with colour t transparent.
+// copy, 3 xor, 4 or, 5 and; −t draws with colour t (0x00BBGGRR) transparent.
+// Other values are taken as raster-operation codes: 0xCC0020 copy, 0x330008
+// inverted copy, 0x660046 xor, 0xEE0086 or, 0x8800C6 and; any other code
+// draws nothing. Icons and cursors always draw with their own transparency.
+// A width or height of −1 means the picture's own; other values below 1 draw
+// nothing, as does a stretched rectangle over 65535 pixels on a side.
 void DrawPicture(DrawingSurface& surface, PictureHandle picture, int left, int top,
                  std::optional<int> width = {}, std::optional<int> height = {},
                  std::optional<int> mode = {});

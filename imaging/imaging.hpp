@@ -3,6 +3,7 @@
 // header only.
 #pragma once
 
+#include "imaging/area_resampler.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/image_object.hpp"
 #include "imaging/picture.hpp"

@@ -1,0 +1,193 @@
+#include "imaging/drawing_surface.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "imaging/area_resampler.hpp"
+#include "imaging/surface_raster.hpp"
+#include "platform/checked_size.hpp"
+
+namespace trimbrel {
+
+namespace {
+
+std::size_t rowStride(int width) { return ((static_cast<std::size_t>(width) * 24 + 31) / 32) * 4; }
+
+void fillRow(std::uint8_t* row, int count, std::uint32_t colour) {
+  const std::uint8_t b = static_cast<std::uint8_t>(colour >> 16), g = static_cast<std::uint8_t>(colour >> 8),
+                     r = static_cast<std::uint8_t>(colour);
+  for (int x = 0; x < count; ++x) {
+    row[3 * x] = b;
+    row[3 * x + 1] = g;
+    row[3 * x + 2] = r;
+  }
+}
+
+void putLe(std::uint8_t* p, std::uint32_t v, int bytes) {
+  for (int k = 0; k < bytes; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+}  // namespace
+
+DrawingSurface::DrawingSurface(std::uint32_t buttonFaceColour, int displayDepth)
+    : buttonFace_(buttonFaceColour), displayDepth_(displayDepth) {
+  rebuild(0, 0);
+}
+
+void DrawingSurface::setBackgroundColour(std::uint32_t colour) { background_ = colour; }
+
+std::uint32_t DrawingSurface::effectiveBackground() const {
+  return (background_ == kSystemDefaultColour ? buttonFace_ : background_) & 0x00FFFFFFu;
+}
+
+std::uint8_t* DrawingSurface::rowFromTop(int y) {
+  return rows_.data() + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+}
+const std::uint8_t* DrawingSurface::rowFromTop(int y) const {
+  return rows_.data() + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+}
+
+DibView DrawingSurface::view() const {
+  DibView v;
+  if (!hasBitmap()) return v;
+  v.width = width_;
+  v.height = height_;
+  v.stride = stride_;
+  v.rows = rows_.data();
+  return v;
+}
+
+// A new bitmap of the new client size (at least 1 × 1) in the background
+// colour, the old content on its top-left corner, the pen back at the origin.
+// A size the program cannot hold leaves the surface without a bitmap; every
+// operation then does nothing and snapshots come out empty.
+void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
+  const int w = std::max(1, clientWidth), h = std::max(1, clientHeight);
+  penX_ = penY_ = 0;
+  std::vector<std::uint8_t> fresh;
+  const std::size_t stride = rowStride(w);
+  const auto bytes = checkedMul(stride, static_cast<std::size_t>(h));
+  bool allocated = false;
+  if (bytes && pictureSizeAllowed(w, h)) {
+    try {
+      fresh.resize(*bytes);
+      allocated = true;
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  if (!allocated) {
+    rows_ = std::vector<std::uint8_t>();
+    width_ = height_ = 0;
+    stride_ = 0;
+    return;
+  }
+  const std::uint32_t colour = effectiveBackground();
+  const int keepW = hasBitmap() ? std::min(w, width_) : 0;
+  const int keepH = hasBitmap() ? std::min(h, height_) : 0;
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* row = fresh.data() + static_cast<std::size_t>(h - 1 - y) * stride;
+    if (y < keepH) {
+      std::memcpy(row, rowFromTop(y), static_cast<std::size_t>(keepW) * 3);
+      fillRow(row + static_cast<std::size_t>(keepW) * 3, w - keepW, colour);
+    } else {
+      fillRow(row, w, colour);
+    }
+  }
+  rows_ = std::move(fresh);
+  width_ = w;
+  height_ = h;
+  stride_ = stride;
+}
+
+void ResizeSurface(DrawingSurface& surface, std::optional<int> left, std::optional<int> top,
+                   std::optional<int> width, std::optional<int> height) {
+  int newLeft = left.value_or(surface.left_);
+  int newTop = top.value_or(surface.top_);
+  int newWidth = (width && *width != -1) ? *width : surface.clientWidth_;
+  int newHeight = (height && *height != -1) ? *height : surface.clientHeight_;
+  // A window cannot be narrower than nothing.
+  newWidth = std::max(0, newWidth);
+  newHeight = std::max(0, newHeight);
+  if (newLeft == surface.left_ && newTop == surface.top_ && newWidth == surface.clientWidth_ &&
+      newHeight == surface.clientHeight_) {
+    return;
+  }
+  surface.left_ = newLeft;
+  surface.top_ = newTop;
+  const bool sized = newWidth != surface.clientWidth_ || newHeight != surface.clientHeight_;
+  surface.clientWidth_ = newWidth;
+  surface.clientHeight_ = newHeight;
+  if (sized) surface.rebuild(newWidth, newHeight);
+}
+
+void ClearSurface(DrawingSurface& surface, std::optional<int> left, std::optional<int> top,
+                  std::optional<int> width, std::optional<int> height) {
+  const std::int64_t l = left.value_or(0), t = top.value_or(0);
+  const std::int64_t r = width ? l + *width : surface.clientWidth_;
+  const std::int64_t b = height ? t + *height : surface.clientHeight_;
+  surface.penX_ = static_cast<int>(l);
+  surface.penY_ = static_cast<int>(t);
+  if (!surface.hasBitmap()) return;
+  const int x0 = static_cast<int>(std::clamp<std::int64_t>(l, 0, surface.width_));
+  const int x1 = static_cast<int>(std::clamp<std::int64_t>(r, 0, surface.width_));
+  const int y0 = static_cast<int>(std::clamp<std::int64_t>(t, 0, surface.height_));
+  const int y1 = static_cast<int>(std::clamp<std::int64_t>(b, 0, surface.height_));
+  if (x0 >= x1 || y0 >= y1) return;
+  const std::uint32_t colour = surface.effectiveBackground();
+  for (int y = y0; y < y1; ++y) fillRow(surface.rowFromTop(y) + static_cast<std::size_t>(x0) * 3, x1 - x0, colour);
+}
+
+namespace {
+
+// Resolves one snapshot extent: absent or 0 the bitmap's own, −p that many per
+// cent of it (at least 10), a positive value as given.
+std::int64_t snapshotExtent(std::optional<int> requested, int own) {
+  if (!requested || *requested == 0) return own;
+  if (*requested > 0) return *requested;
+  const std::int64_t percent = std::max<std::int64_t>(10, -static_cast<std::int64_t>(*requested));
+  return static_cast<std::int64_t>(own) * percent / 100;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> TakeSnapshot(const DrawingSurface& surface, std::optional<int> width,
+                                       std::optional<int> height) {
+  std::vector<std::uint8_t> out;
+  if (!surface.hasBitmap()) return out;
+  const std::int64_t w = snapshotExtent(width, surface.width()), h = snapshotExtent(height, surface.height());
+  if (w <= 0 || h <= 0 || !pictureSizeAllowed(w, h)) return out;
+  const std::size_t stride = rowStride(static_cast<int>(w));
+  const auto image = checkedMul(stride, static_cast<std::size_t>(h));
+  if (!image || *image > 0xFFFFFFFFu - 54) return out;
+  try {
+    out.resize(54 + *image);
+  } catch (const std::bad_alloc&) {
+    return std::vector<std::uint8_t>();
+  }
+  std::uint8_t* p = out.data();
+  p[0] = 'B';
+  p[1] = 'M';
+  putLe(p + 2, static_cast<std::uint32_t>(out.size()), 4);
+  putLe(p + 10, 54, 4);
+  putLe(p + 14, 40, 4);
+  putLe(p + 18, static_cast<std::uint32_t>(w), 4);
+  putLe(p + 22, static_cast<std::uint32_t>(h), 4);
+  putLe(p + 26, 1, 2);
+  putLe(p + 28, 24, 2);
+  putLe(p + 34, static_cast<std::uint32_t>(*image), 4);
+  std::uint8_t* pixels = p + 54;
+  if (w == surface.width() && h == surface.height()) {
+    std::memcpy(pixels, surface.rows().data(), *image);
+    return out;
+  }
+  const int dw = static_cast<int>(w), dh = static_cast<int>(h);
+  const DibView source = surface.view();
+  auto store = [&](int y, const std::uint8_t* bgr) {
+    std::memcpy(pixels + static_cast<std::size_t>(dh - 1 - y) * stride, bgr, static_cast<std::size_t>(dw) * 3);
+  };
+  if (!StretchDib(source, dw, dh, surface.displayDepth() > 16, store)) return std::vector<std::uint8_t>();
+  return out;
+}
+
+}  // namespace trimbrel
