@@ -59,4 +59,31 @@ std::shared_ptr<const Picture> AcquirePicture(PictureHandle handle);  // null wh
 std::int32_t PictureWidth(PictureHandle handle);                    // 0 when unknown
 std::int32_t PictureHeight(PictureHandle handle);                   // 0 when unknown
 
+// Refuses sizes the decoders never allocate for: "damaged: …" for an empty
+// picture, "too large: W × H" over the limits of pictureSizeAllowed.
+Result<void> CheckPictureSize(std::int64_t width, std::int64_t height);
+
+// JPEG streaming, so a large photo can be scaled row by row without ever
+// existing whole. The kind-1 decode runs through the same code.
+struct JpegInfo {
+  int width = 0;   // as shown, after the EXIF orientation
+  int height = 0;
+  int components = 0;
+  bool progressive = false;
+  int orientation = 1;  // EXIF orientation 1..8
+};
+Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes);  // header only, cheap
+
+class RowStreamSink {
+ public:
+  virtual ~RowStreamSink() = default;
+  virtual bool begin(int width, int height) = 0;         // the oriented output size; false stops the decode
+  virtual void row(int y, const std::uint8_t* bgr) = 0;  // top-down, width*3 bytes B,G,R
+};
+
+// Decodes at 1/scaleDenom (1, 2, 4 or 8, libjpeg's DCT scaling) and hands rows
+// over top-down, already upright (rows are buffered only when the orientation
+// needs it).
+Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom, RowStreamSink& sink);
+
 }  // namespace trimbrel

@@ -1,0 +1,14 @@
+// Bitmap files, read by our own code.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "imaging/picture.hpp"
+
+namespace trimbrel {
+
+// Kind 2: uncompressed 1, 4, 8, 24 and 32-bit bitmap files.
+Result<Picture> DecodeBmp(std::span<const std::uint8_t> bytes);
+
+}  // namespace trimbrel

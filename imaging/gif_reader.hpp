@@ -1,0 +1,14 @@
+// GIF pictures, with our own LZW decoder.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "imaging/picture.hpp"
+
+namespace trimbrel {
+
+// Kind 5: the first image on an 8-bit DIB of the logical screen's size.
+Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes);
+
+}  // namespace trimbrel

@@ -1,0 +1,313 @@
+#include "imaging/jpeg_reader.hpp"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include "imaging/exif_orientation.hpp"
+
+namespace trimbrel {
+namespace {
+
+// libjpeg's own memory (coefficient buffers of progressive files): beyond
+// this it fails with "no backing store" instead of exhausting the machine.
+constexpr long kMaxLibjpegMemory = 1L << 30;
+// A progressive file can carry thousands of tiny scans, each a full pass.
+constexpr int kMaxScans = 500;
+
+// Everything libjpeg may jump out of lives in plain structs: no destructor
+// is ever skipped by longjmp. Each setjmp sits in a small function that
+// holds no C++ objects, so the jump never crosses a live C++ frame.
+struct JpegErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+struct JpegSession {
+  jpeg_decompress_struct cinfo;
+  JpegErrorManager error;
+  jpeg_progress_mgr progress;
+};
+
+[[noreturn]] void onError(j_common_ptr cinfo) {
+  auto* error = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, error->message);
+  std::longjmp(error->jump, 1);
+}
+
+void onMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  // Truncated data would otherwise decode as grey rows and pass as success.
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF) onError(cinfo);
+  cinfo->err->num_warnings++;
+}
+
+void onProgress(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) {
+    auto* error = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    std::snprintf(error->message, sizeof error->message, "more than %d scans", kMaxScans);
+    std::longjmp(error->jump, 1);
+  }
+}
+
+bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size) {
+  std::memset(s, 0, sizeof *s);
+  s->cinfo.err = jpeg_std_error(&s->error.pub);
+  s->error.pub.error_exit = onError;
+  s->error.pub.emit_message = onMessage;
+  if (setjmp(s->error.jump)) return false;
+  jpeg_create_decompress(&s->cinfo);
+  s->cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
+  s->progress.progress_monitor = onProgress;
+  s->cinfo.progress = &s->progress;
+  jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+  jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_read_header(&s->cinfo, TRUE);
+  return true;
+}
+
+bool sessionPrepare(JpegSession* s, int scaleDenom, J_COLOR_SPACE out) {
+  if (setjmp(s->error.jump)) return false;
+  s->cinfo.scale_num = 1;
+  s->cinfo.scale_denom = static_cast<unsigned>(scaleDenom);
+  s->cinfo.out_color_space = out;
+  jpeg_calc_output_dimensions(&s->cinfo);
+  return true;
+}
+
+bool sessionStart(JpegSession* s) {
+  if (setjmp(s->error.jump)) return false;
+  jpeg_start_decompress(&s->cinfo);
+  return true;
+}
+
+bool sessionReadRow(JpegSession* s, std::uint8_t* row) {
+  if (setjmp(s->error.jump)) return false;
+  JSAMPROW rows[1] = {row};
+  return jpeg_read_scanlines(&s->cinfo, rows, 1) == 1;
+}
+
+bool sessionFinish(JpegSession* s) {
+  if (setjmp(s->error.jump)) return false;
+  jpeg_finish_decompress(&s->cinfo);
+  return true;
+}
+
+void sessionClose(JpegSession* s) { jpeg_destroy_decompress(&s->cinfo); }
+
+struct SessionCloser {
+  void operator()(JpegSession* s) const {
+    sessionClose(s);
+    delete s;
+  }
+};
+using SessionPtr = std::unique_ptr<JpegSession, SessionCloser>;
+
+Error damaged(const JpegSession& s) {
+  return Fail(std::string("damaged: ") + (s.error.message[0] ? s.error.message : "JPEG data"));
+}
+
+Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return Fail("damaged: empty JPEG data");
+  SessionPtr session(new JpegSession());
+  if (!sessionOpen(session.get(), bytes.data(), bytes.size())) return damaged(*session);
+  return session;
+}
+
+int orientationOf(const jpeg_decompress_struct& cinfo) {
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1) continue;
+    int o = ExifOrientation({m->data, m->data_length});
+    if (o != 1) return o;
+  }
+  return 1;
+}
+
+// Where the decoder puts a shown row: straight into the caller's memory for
+// the kind-1 picture, or into one reused row for a streaming sink.
+class RowTarget {
+ public:
+  virtual ~RowTarget() = default;
+  virtual Result<void> begin(int width, int height) = 0;
+  virtual std::uint8_t* rowBuffer(int y) = 0;  // width*3 bytes B,G,R
+  virtual void rowDone(int y) = 0;
+};
+
+// Adobe writes CMYK inverted (0 = full ink) and says so in its APP14 marker.
+void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    bgr[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+    bgr[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+    bgr[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+  }
+}
+
+Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, RowTarget& target) {
+  if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8) {
+    return Fail("damaged: scale must be 1/1, 1/2, 1/4 or 1/8");
+  }
+  auto opened = openSession(bytes);
+  if (!opened) return opened.error();
+  JpegSession& s = *opened.value();
+  jpeg_decompress_struct& cinfo = s.cinfo;
+
+  TRIMBREL_TRY(CheckPictureSize(cinfo.image_width, cinfo.image_height));
+  // A sequential Huffman scan spends at least two bits on every block, so a
+  // file this short cannot hold the rows its header claims.
+  if (!cinfo.progressive_mode && !cinfo.arith_code) {
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+      blocks += std::uint64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
+    }
+    if (blocks > 4 * std::uint64_t{bytes.size()}) return Fail("damaged: JPEG data ends early");
+  }
+
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  J_COLOR_SPACE out = JCS_EXT_BGR;
+  if (cmyk) {
+    out = JCS_CMYK;
+  } else if (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_YCbCr &&
+             cinfo.jpeg_color_space != JCS_RGB) {
+    return Fail("damaged: unsupported JPEG colour space");
+  }
+  const int orientation = orientationOf(cinfo);
+  if (!sessionPrepare(&s, scaleDenom, out)) return damaged(s);
+  const int storedWidth = static_cast<int>(cinfo.output_width);
+  const int storedHeight = static_cast<int>(cinfo.output_height);
+  const bool swap = OrientationSwapsAxes(orientation);
+  const int width = swap ? storedHeight : storedWidth;
+  const int height = swap ? storedWidth : storedHeight;
+  TRIMBREL_TRY(target.begin(width, height));
+  if (!sessionStart(&s)) return damaged(s);
+
+  const std::size_t bgrRow = static_cast<std::size_t>(storedWidth) * 3;
+  std::vector<std::uint8_t> cmykRow(cmyk ? static_cast<std::size_t>(storedWidth) * 4 : 0);
+  // One stored row as B,G,R into `dest`.
+  auto readRow = [&](std::uint8_t* dest) {
+    if (!cmyk) return sessionReadRow(&s, dest);
+    if (!sessionReadRow(&s, cmykRow.data())) return false;
+    cmykToBgr(cmykRow.data(), dest, storedWidth, cinfo.saw_Adobe_marker);
+    return true;
+  };
+
+  if (orientation == 1 || orientation == 2) {
+    std::vector<std::uint8_t> scratch(orientation == 2 ? bgrRow : 0);
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* dest = target.rowBuffer(y);
+      if (orientation == 1) {
+        if (!readRow(dest)) return damaged(s);
+      } else {
+        if (!readRow(scratch.data())) return damaged(s);
+        for (int x = 0; x < width; ++x) {
+          std::memcpy(dest + 3 * static_cast<std::size_t>(x), scratch.data() + 3 * static_cast<std::size_t>(width - 1 - x), 3);
+        }
+      }
+      target.rowDone(y);
+    }
+  } else {
+    // Turning or flipping needs the whole stored picture first.
+    std::vector<std::uint8_t> stored(bgrRow * static_cast<std::size_t>(storedHeight));
+    for (int y = 0; y < storedHeight; ++y) {
+      if (!readRow(stored.data() + bgrRow * static_cast<std::size_t>(y))) return damaged(s);
+    }
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* dest = target.rowBuffer(y);
+      for (int x = 0; x < width; ++x) {
+        StoredPixel from = OrientedSource(orientation, x, y, storedWidth, storedHeight);
+        std::memcpy(dest + 3 * static_cast<std::size_t>(x),
+                    stored.data() + bgrRow * static_cast<std::size_t>(from.y) + 3 * static_cast<std::size_t>(from.x), 3);
+      }
+      target.rowDone(y);
+    }
+  }
+  if (!sessionFinish(&s)) return damaged(s);
+  return {};
+}
+
+class PictureTarget final : public RowTarget {
+ public:
+  explicit PictureTarget(Picture& picture) : picture_(picture) {}
+  Result<void> begin(int width, int height) override {
+    TRIMBREL_TRY(CheckPictureSize(width, height));
+    picture_.kind = PictureKind::Jpeg;
+    picture_.width = width;
+    picture_.height = height;
+    rowBytes_ = static_cast<std::size_t>(width) * 3;
+    picture_.pixels.resize(rowBytes_ * static_cast<std::size_t>(height));
+    return {};
+  }
+  // Kind 1 is stored bottom-up: each shown row goes straight to its place.
+  std::uint8_t* rowBuffer(int y) override {
+    return picture_.pixels.data() + rowBytes_ * static_cast<std::size_t>(picture_.height - 1 - y);
+  }
+  void rowDone(int) override {}
+
+ private:
+  Picture& picture_;
+  std::size_t rowBytes_ = 0;
+};
+
+class SinkTarget final : public RowTarget {
+ public:
+  explicit SinkTarget(RowStreamSink& sink) : sink_(sink) {}
+  Result<void> begin(int width, int height) override {
+    if (!sink_.begin(width, height)) return Fail("stopped");
+    row_.resize(static_cast<std::size_t>(width) * 3);
+    return {};
+  }
+  std::uint8_t* rowBuffer(int) override { return row_.data(); }
+  void rowDone(int y) override { sink_.row(y, row_.data()); }
+
+ private:
+  RowStreamSink& sink_;
+  std::vector<std::uint8_t> row_;
+};
+
+}  // namespace
+
+Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes) {
+  auto opened = openSession(bytes);
+  if (!opened) return opened.error();
+  const jpeg_decompress_struct& cinfo = opened.value()->cinfo;
+  TRIMBREL_TRY(CheckPictureSize(cinfo.image_width, cinfo.image_height));
+  JpegInfo info;
+  info.orientation = orientationOf(cinfo);
+  const bool swap = OrientationSwapsAxes(info.orientation);
+  info.width = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
+  info.height = static_cast<int>(swap ? cinfo.image_width : cinfo.image_height);
+  info.components = cinfo.num_components;
+  info.progressive = cinfo.progressive_mode != 0;
+  return info;
+}
+
+Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom, RowStreamSink& sink) {
+  SinkTarget target(sink);
+  return decodeInto(bytes, scaleDenom, target);
+}
+
+Result<Picture> DecodeJpeg(std::span<const std::uint8_t> bytes) {
+  Picture picture;
+  PictureTarget target(picture);
+  auto decoded = decodeInto(bytes, 1, target);
+  if (!decoded) return decoded.error();
+  return picture;
+}
+
+}  // namespace trimbrel

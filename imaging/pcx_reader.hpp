@@ -1,0 +1,14 @@
+// PCX pictures, run-length decoded by our own code.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "imaging/picture.hpp"
+
+namespace trimbrel {
+
+// Kinds 6 and 7: 8-bit palette or true-colour, and 1-bit pictures as DIBs.
+Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes);
+
+}  // namespace trimbrel

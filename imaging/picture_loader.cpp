@@ -1,0 +1,103 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imaging/bmp_reader.hpp"
+#include "imaging/byte_reader.hpp"
+#include "imaging/gif_reader.hpp"
+#include "imaging/ico_reader.hpp"
+#include "imaging/jpeg_reader.hpp"
+#include "imaging/pcx_reader.hpp"
+#include "imaging/picture.hpp"
+#include "imaging/png_reader.hpp"
+
+namespace trimbrel {
+namespace {
+
+constexpr std::size_t kSignatureBytes = 8;
+
+Error cannotOpen(int error) { return Fail(std::string("cannot open: ") + std::strerror(error)); }
+
+Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return cannotOpen(errno);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return cannotOpen(errno);
+  // A pipe or a device could be endless: only files are read.
+  if (!S_ISREG(info.st_mode)) return Fail("cannot open: not a regular file");
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
+  std::size_t filled = 0;
+  while (filled < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + filled, data.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return cannotOpen(errno);
+    if (n == 0) break;  // the file shrank while we read it
+    filled += static_cast<std::size_t>(n);
+  }
+  data.resize(filled);
+  return data;
+}
+
+}  // namespace
+
+Result<void> CheckPictureSize(std::int64_t width, std::int64_t height) {
+  if (width <= 0 || height <= 0) return Fail("damaged: empty picture");
+  if (!pictureSizeAllowed(width, height)) {
+    return Fail("too large: " + std::to_string(width) + " × " + std::to_string(height));
+  }
+  return {};
+}
+
+int DetectPictureKind(std::span<const std::uint8_t> firstBytes) {
+  ByteReader reader(firstBytes);
+  auto head = reader.bytes(6);
+  if (!head) return 0;
+  ByteReader in(*head);
+  const std::uint8_t b0 = *in.u8(), b1 = *in.u8(), b2 = *in.u8(), b3 = *in.u8(), b4 = *in.u8(), b5 = *in.u8();
+  if (b0 == 'B' && b1 == 'M') return static_cast<int>(PictureKind::Bmp);
+  if (b0 == 0xFF && b1 == 0xD8) return static_cast<int>(PictureKind::Jpeg);
+  if (b0 == 0x89 && b1 == 'P' && b2 == 'N' && b3 == 'G') return static_cast<int>(PictureKind::Png);
+  const unsigned reserved = b0 | (b1 << 8), type = b2 | (b3 << 8), count = b4 | (b5 << 8);
+  if (reserved == 0 && count > 0 && type == 1) return static_cast<int>(PictureKind::Icon);
+  if (reserved == 0 && count > 0 && type == 2) return static_cast<int>(PictureKind::Cursor);
+  if (b0 == 'G' && b1 == 'I' && b2 == 'F' && b3 == '8' && (b4 == '7' || b4 == '9') && b5 == 'a') {
+    return static_cast<int>(PictureKind::Gif);
+  }
+  if (b0 == 0x0A && b1 <= 5 && b2 == 1 && b3 == 8) return static_cast<int>(PictureKind::Pcx8);
+  if (b0 == 0x0A && b1 == 3 && b2 == 1 && b3 == 1) return static_cast<int>(PictureKind::Pcx1);
+  return 0;
+}
+
+Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kSignatureBytes) return Fail("unknown kind");
+  switch (static_cast<PictureKind>(DetectPictureKind(bytes.first(kSignatureBytes)))) {
+    case PictureKind::Jpeg: return DecodeJpeg(bytes);
+    case PictureKind::Bmp: return DecodeBmp(bytes);
+    case PictureKind::Icon: return DecodeIcon(bytes, PictureKind::Icon);
+    case PictureKind::Cursor: return DecodeIcon(bytes, PictureKind::Cursor);
+    case PictureKind::Gif: return DecodeGif(bytes);
+    case PictureKind::Pcx8:
+    case PictureKind::Pcx1: return DecodePcx(bytes);
+    case PictureKind::Png: return DecodePng(bytes);
+    case PictureKind::None: break;
+  }
+  return Fail("unknown kind");
+}
+
+Result<Picture> DecodePictureFile(const std::string& path) {
+  if (path.empty()) return Fail("cannot open: no path");
+  auto data = readWholeFile(path);
+  if (!data) return data.error();
+  return DecodePictureBytes(data.value());
+}
+
+}  // namespace trimbrel

@@ -1,0 +1,15 @@
+// PNG pictures through libpng.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "imaging/picture.hpp"
+
+namespace trimbrel {
+
+// Kind 8 (or the kind given, for icons that embed a PNG): B,G,R,A straight
+// alpha, rows top-down.
+Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind = PictureKind::Png);
+
+}  // namespace trimbrel
