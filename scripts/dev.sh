@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake ninja-build git
   libgtest-dev libgmock-dev
-  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev libgif-dev
   qt6-base-dev qt6-qpa-plugins fonts-wqy-zenhei
 )
 test_packages=(clang libclang-rt-14-dev)
