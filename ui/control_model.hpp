@@ -1,0 +1,124 @@
+// Inside the control layer: the live state of a loaded window and its
+// controls. Not part of the door; tests may include it.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/control_access.hpp"
+
+class QTimer;
+class QMimeData;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDragLeaveEvent;
+class QDropEvent;
+
+namespace trimbrel {
+
+class WindowWidget;
+
+struct Control {
+  // The definition as changed by writes: what a rebuilt widget starts from.
+  ControlDef stored;
+  std::string nameGbk;
+  std::string tagGbk;
+  Bytes pointerBytes;
+  int order = 0;  // place in the definition; -1 for the window itself
+  QPointer<QWidget> widget;
+  QTimer* timer = nullptr;
+  bool dropRegistered = false;
+  bool dragAccepted = false;
+};
+
+class WindowWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  WindowWidget(const WindowDef& def, QWidget* owner);
+  ~WindowWidget() override;
+
+  WindowHandle handle() const { return handle_; }
+  const WindowDef& def() const { return def_; }
+  Control& self() { return *self_; }
+  const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+  Control* control(std::int32_t id);
+  Control* controlNamed(const std::string& utf8Name);
+  QWidget* parentWidgetFor(const Control& c);
+
+  // Builds every control; false when the definition does not hold together.
+  bool build();
+  // Places the window with its outer size, centred when asked.
+  void placeOnScreen();
+  void watch(Control& c);  // routes the widget's input events to c's handlers
+  void rebuild(Control& c);
+  bool closeByRequest();
+
+  Control* dropTarget = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  bool filterControlEvent(Control& c, QObject* watched, QEvent* event);
+  void unregister();
+
+  WindowHandle handle_ = 0;
+  WindowDef def_;
+  std::unique_ptr<Control> self_;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::unordered_map<std::int32_t, Control*> byId_;
+  std::unordered_map<QObject*, Control*> watched_;
+  bool replayingKey_ = false;
+};
+
+WindowWidget* FindWindowWidget(WindowHandle handle);
+
+// Runs the handler bound to the event, if any. A handler may close the window;
+// callers that go on afterwards hold a QPointer.
+std::optional<std::int32_t> FireEvent(WindowWidget& window, Control& c, EventArgs args);
+bool HasHandler(const Control& c, int event);
+
+// Widget creation and state transfer (control_widgets.cpp).
+QWidget* CreateControlWidget(WindowWidget& window, Control& c);
+void CaptureLiveState(Control& c);  // copies what the user changed into stored
+QFont FontFor(const std::optional<FontDef>& font, const QFont& fallback);
+QColor ColorFromValue(std::uint32_t bgr);
+std::uint32_t ValueFromColor(const QColor& color);
+void ApplyPointer(QWidget& widget, const Bytes& pointer);
+Bytes PointerBytes(Pointer pointer);
+bool TakesFocus(Kind kind);
+
+// The drop target's rules (drop_target.cpp).
+struct OfferedFormats {
+  bool text = false;
+  bool files = false;
+  bool address = false;
+  bool html = false;
+};
+OfferedFormats Offered(const QMimeData& data);
+bool DropAccepted(const ControlDef& switches, const OfferedFormats& offered);
+Qt::DropAction DropEffect(bool accepted, Qt::KeyboardModifiers keys, Qt::DropActions allowed);
+std::string FilesDropText(const QMimeData& data);  // native path bytes
+void HandleDragEnter(WindowWidget& window, Control& target, QDragEnterEvent* event);
+void HandleDragMove(WindowWidget& window, Control& target, QDragMoveEvent* event);
+void HandleDragLeave(Control& target);
+void HandleDrop(WindowWidget& window, Control& target, QDropEvent* event);
+
+// Reading or writing through a window that is gone ends the process.
+[[noreturn]] void FatalControlError(const char* utf8Detail);
+
+}  // namespace trimbrel

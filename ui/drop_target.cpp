@@ -1,0 +1,125 @@
+// The drop target: which drags it takes, with which effect, and the one text
+// event an accepted drop becomes.
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QPointer>
+#include <QUrl>
+
+#include "ui/control_model.hpp"
+#include "ui/qt_text.hpp"
+
+namespace trimbrel {
+
+OfferedFormats Offered(const QMimeData& data) {
+  OfferedFormats offered;
+  offered.text = data.hasText();
+  offered.html = data.hasHtml();
+  if (data.hasUrls()) {
+    const QList<QUrl> urls = data.urls();
+    offered.files = urls.isEmpty();  // an empty file list is still a file list
+    for (const QUrl& url : urls) {
+      if (url.isLocalFile()) {
+        offered.files = true;
+      } else {
+        offered.address = true;
+      }
+    }
+  }
+  return offered;
+}
+
+bool DropAccepted(const ControlDef& s, const OfferedFormats& offered) {
+  return (s.acceptText && offered.text) || (s.acceptFiles && offered.files) ||
+         (s.acceptAddress && offered.address) || (s.acceptHtml && offered.html);
+}
+
+Qt::DropAction DropEffect(bool accepted, Qt::KeyboardModifiers keys, Qt::DropActions allowed) {
+  if (!accepted) return Qt::IgnoreAction;
+  const bool ctrl = keys & Qt::ControlModifier;
+  const bool shift = keys & Qt::ShiftModifier;
+  // Both keys ask for a link, which this target never makes.
+  if (ctrl && shift) return Qt::IgnoreAction;
+  if (ctrl) return allowed & Qt::CopyAction ? Qt::CopyAction : Qt::IgnoreAction;
+  if (shift) return allowed & Qt::MoveAction ? Qt::MoveAction : Qt::IgnoreAction;
+  if (allowed & Qt::CopyAction) return Qt::CopyAction;
+  if (allowed & Qt::MoveAction) return Qt::MoveAction;
+  if (allowed & Qt::LinkAction) return Qt::LinkAction;
+  return Qt::IgnoreAction;
+}
+
+std::string FilesDropText(const QMimeData& data) {
+  std::vector<QByteArray> paths;
+  for (const QUrl& url : data.urls()) {
+    if (!url.isLocalFile()) continue;
+    QString path = url.toLocalFile();
+    // A folder may come as "dir/"; it is delivered like a file, without it.
+    while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
+    paths.push_back(QFile::encodeName(path));
+  }
+  std::string text;
+  if (paths.size() == 1) return paths.front().toStdString();
+  for (const QByteArray& path : paths) {
+    text.append(path.constData(), static_cast<std::size_t>(path.size()));
+    text.append("\r\n");
+  }
+  return text;
+}
+
+void HandleDragEnter(WindowWidget&, Control& target, QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  target.dragAccepted = data && DropAccepted(target.stored, Offered(*data));
+  const Qt::DropAction effect = DropEffect(target.dragAccepted, event->modifiers(), event->possibleActions());
+  event->setDropAction(effect);
+  event->setAccepted(effect != Qt::IgnoreAction);
+}
+
+void HandleDragMove(WindowWidget&, Control& target, QDragMoveEvent* event) {
+  const Qt::DropAction effect = DropEffect(target.dragAccepted, event->modifiers(), event->possibleActions());
+  event->setDropAction(effect);
+  event->setAccepted(effect != Qt::IgnoreAction);
+}
+
+void HandleDragLeave(Control& target) { target.dragAccepted = false; }
+
+void HandleDrop(WindowWidget& window, Control& target, QDropEvent* event) {
+  target.dragAccepted = false;
+  const QMimeData* data = event->mimeData();
+  // Whatever is delivered, the source hears of a failed drop, so a source
+  // that moves never deletes its files.
+  event->setDropAction(Qt::IgnoreAction);
+  event->ignore();
+  if (!data) return;
+  const OfferedFormats offered = Offered(*data);
+  const bool accepted = DropAccepted(target.stored, offered);
+  if (DropEffect(accepted, event->modifiers(), event->possibleActions()) == Qt::IgnoreAction) return;
+
+  QPointer<WindowWidget> alive(&window);
+  auto deliver = [&](int number, std::string text) {
+    if (!alive) return false;
+    const auto result = FireEvent(window, target, {{}, number, 0, 0, 0, std::move(text)});
+    return !(result && *result == 0);
+  };
+  const ControlDef& s = target.stored;
+  if (s.acceptText && offered.text && !offered.html) {
+    if (!deliver(event::kTextDropped, ToGbk(data->text()))) return;
+  }
+  if (s.acceptHtml && offered.html) {
+    QString html = data->html();
+    html.replace(QChar(0x00A0), u' ');
+    if (!deliver(event::kHtmlDropped, ToGbk(html))) return;
+  }
+  if (s.acceptAddress && offered.address) {
+    QString address;
+    for (const QUrl& url : data->urls()) {
+      if (!url.isLocalFile()) {
+        address = url.toString();
+        break;
+      }
+    }
+    if (!deliver(event::kAddressDropped, ToGbk(address))) return;
+  }
+  if (s.acceptFiles && offered.files) deliver(event::kFilesDropped, FilesDropText(*data));
+}
+
+}  // namespace trimbrel
