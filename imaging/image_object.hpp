@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/dib_view.hpp"
+
 namespace trimbrel {
 
 enum ImageFormat : int {
@@ -23,12 +25,28 @@ enum ImageFormat : int {
   IMAGE_FORMAT_WBMP = 9,
 };
 
+class DrawingSurface;
 class ImageObject;
 // The owning, nullable reference a batch run holds: created by the first
-// DecodeFromBin, released by Free.
-using ImageRef = std::unique_ptr<ImageObject>;
+// DecodeFromBin, released by Free. The deleter lives with the object, so a
+// holder needs no more than this header.
+struct ImageObjectDeleter {
+  void operator()(ImageObject* object) const;
+};
+using ImageRef = std::unique_ptr<ImageObject, ImageObjectDeleter>;
 
+// More than 32 bytes: creates the object when the reference is empty, then
+// decodes (BMP, 24 bits). False on failure, which leaves the previous image in
+// the object — callers that must not write a stale image test the result.
 bool DecodeFromBin(ImageRef& image, std::span<const std::uint8_t> bytes, int format);
+// Same object state as DecodeFromBin(image, TakeSnapshot(surface), IMAGE_FORMAT_BMP),
+// without building the BMP bytes.
+bool DecodeFromSurface(ImageRef& image, const DrawingSurface& surface);
+// Same as DecodeFromBin of a 24-bit BMP holding these rows (stored bottom-up,
+// padded), without the copy through BMP bytes.
+bool DecodeFromDib(ImageRef& image, const DibView& pixels);
+// Resolution in dots per inch for both the writers and the bitmap header's
+// pixels per metre; 0 or less means 96.
 void SetXDPI(ImageRef& image, int dpi);
 void SetYDPI(ImageRef& image, int dpi);
 // Writes to a temporary file beside `path` and renames it over `path` only

@@ -1,0 +1,34 @@
+// Replacing a file all at once: the bytes go to a fresh temporary file in the
+// target's folder, which is renamed over the target only when everything was
+// written and closed without error. A failed write leaves the folder as it
+// was; several threads can write into one folder at once.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace trimbrel {
+
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+  ~AtomicFile();  // removes the temporary unless committed
+
+  // Creates the temporary beside `target`. False, with the reason, when the
+  // folder cannot take it or the target exists and may not be written.
+  bool open(const std::string& target, std::string& error);
+  std::FILE* file() const { return file_; }
+  // Flushes, closes and renames over the target.
+  bool commit(std::string& error);
+
+ private:
+  void discard();
+
+  std::string target_;
+  std::string temporary_;
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace trimbrel

@@ -1,0 +1,15 @@
+// The JPEG writer: libjpeg's defaults at the image's quality (90), baseline,
+// 4:2:0, with a JFIF density in dots per inch.
+#pragma once
+
+#include <string>
+
+#include "imaging/byte_sink.hpp"
+#include "imaging/dib_view.hpp"
+#include "imaging/image_attributes.hpp"
+
+namespace trimbrel {
+
+bool WriteJpeg(const DibView& image, const ImageAttributes& attributes, ByteSink& out, std::string& lastError);
+
+}  // namespace trimbrel
