@@ -120,7 +120,14 @@ Error damaged(const JpegSession& s) {
 Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return Fail("damaged: empty JPEG data");
   SessionPtr session(new JpegSession());
-  if (!sessionOpen(session.get(), bytes.data(), bytes.size())) return damaged(*session);
+  if (!sessionOpen(session.get(), bytes.data(), bytes.size())) {
+    // libjpeg stops at 65500 a side; say so in the words every reader uses.
+    if (session->error.pub.msg_code == JERR_IMAGE_TOO_BIG) {
+      auto size = CheckPictureSize(session->cinfo.image_width, session->cinfo.image_height);
+      if (!size) return size.error();
+    }
+    return damaged(*session);
+  }
   return session;
 }
 

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fixtures.hpp"
+#include "imaging/picture.hpp"
+
+namespace trimbrel {
+namespace {
+
+using namespace fixtures;
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 32;
+
+Rgba quadrants(int x, int y) { return Quadrants(x, y, kWidth, kHeight); }
+
+Picture mustDecode(const Bytes& bytes) {
+  auto decoded = DecodePictureBytes(bytes);
+  EXPECT_TRUE(decoded.ok()) << (decoded.ok() ? "" : decoded.error().reason);
+  return decoded.ok() ? decoded.value() : Picture{};
+}
+
+// The colour at the centre of each quadrant: top-left, top-right, bottom-left, bottom-right.
+std::vector<Rgba> quadrantCentres(const Picture& p) {
+  const int w = p.width, h = p.height;
+  return {PictureColour(p, w / 4, h / 4), PictureColour(p, 3 * w / 4, h / 4), PictureColour(p, w / 4, 3 * h / 4),
+          PictureColour(p, 3 * w / 4, 3 * h / 4)};
+}
+
+const Rgba kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+
+void expectColours(const std::vector<Rgba>& got, const std::vector<Rgba>& want, const std::string& context) {
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_LE(ColourDistance(got[i], want[i]), 10)
+        << context << " quadrant " << i << " got " << int(got[i].r) << "," << int(got[i].g) << "," << int(got[i].b);
+  }
+}
+
+TEST(JpegReader, DecodesColourBottomUpInBlueGreenRedOrder) {
+  struct Case {
+    const char* name;
+    JpegOptions options;
+  } cases[] = {{"baseline", {}}, {"progressive", {.progressive = true}}, {"arithmetic", {.arithmetic = true}},
+               {"adobe cmyk", {.cmyk = true}}};
+  for (const Case& c : cases) {
+    Picture p = mustDecode(MakeJpeg(kWidth, kHeight, quadrants, c.options));
+    EXPECT_EQ(p.kind, PictureKind::Jpeg) << c.name;
+    ASSERT_EQ(p.width, kWidth) << c.name;
+    ASSERT_EQ(p.height, kHeight) << c.name;
+    ASSERT_EQ(p.pixels.size(), std::size_t{kWidth} * kHeight * 3) << c.name;
+    expectColours(quadrantCentres(p), {kRed, kGreen, kBlue, kWhite}, c.name);
+    // The first stored pixel is the bottom-left one (blue), as B,G,R.
+    EXPECT_GE(p.pixels[0], 245) << c.name;
+    EXPECT_LE(p.pixels[2], 10) << c.name;
+  }
+}
+
+TEST(JpegReader, GreyscaleHasThreeEqualChannels) {
+  auto ramp = [](int x, int y) { return Rgba{static_cast<std::uint8_t>(x * 4 + y), 0, 0}; };
+  Picture p = mustDecode(MakeJpeg(kWidth, kHeight, ramp, {.grey = true}));
+  ASSERT_EQ(p.pixels.size(), std::size_t{kWidth} * kHeight * 3);
+  for (std::size_t i = 0; i < p.pixels.size(); i += 3) {
+    ASSERT_EQ(p.pixels[i], p.pixels[i + 1]) << "pixel " << i / 3;
+    ASSERT_EQ(p.pixels[i], p.pixels[i + 2]) << "pixel " << i / 3;
+  }
+  EXPECT_NEAR(PictureColour(p, 40, 3).r, 40 * 4 + 3, 6);
+}
+
+// Every orientation, in both byte orders of the EXIF block: the picture is
+// what a viewer shows. The stored photo has red, green / blue, white quadrants.
+TEST(JpegReader, TurnsExifOrientationUpright) {
+  struct Case {
+    int orientation;
+    std::vector<Rgba> shown;  // top-left, top-right, bottom-left, bottom-right
+  } cases[] = {
+      {1, {kRed, kGreen, kBlue, kWhite}}, {2, {kGreen, kRed, kWhite, kBlue}}, {3, {kWhite, kBlue, kGreen, kRed}},
+      {4, {kBlue, kWhite, kRed, kGreen}}, {5, {kRed, kBlue, kGreen, kWhite}}, {6, {kBlue, kRed, kWhite, kGreen}},
+      {7, {kWhite, kGreen, kBlue, kRed}}, {8, {kGreen, kWhite, kRed, kBlue}},
+  };
+  const Bytes stored = MakeJpeg(kWidth, kHeight, quadrants);
+  for (const Case& c : cases) {
+    for (bool bigEndian : {false, true}) {
+      const std::string context = "orientation " + std::to_string(c.orientation) + (bigEndian ? " MM" : " II");
+      const Bytes jpeg = WithExifOrientation(stored, c.orientation, bigEndian);
+      Picture p = mustDecode(jpeg);
+      const bool swapped = c.orientation >= 5;
+      EXPECT_EQ(p.width, swapped ? kHeight : kWidth) << context;
+      EXPECT_EQ(p.height, swapped ? kWidth : kHeight) << context;
+      expectColours(quadrantCentres(p), c.shown, context);
+      auto info = ReadJpegInfo(jpeg);
+      ASSERT_TRUE(info.ok()) << context;
+      EXPECT_EQ(info.value().orientation, c.orientation) << context;
+      EXPECT_EQ(info.value().width, p.width) << context;
+      EXPECT_EQ(info.value().height, p.height) << context;
+    }
+  }
+}
+
+TEST(JpegReader, IgnoresOrientationOutsideOneToEight) {
+  const Bytes stored = MakeJpeg(kWidth, kHeight, quadrants);
+  for (int orientation : {0, 9, 0xFFFF}) {
+    auto info = ReadJpegInfo(WithExifOrientation(stored, orientation, false));
+    ASSERT_TRUE(info.ok());
+    EXPECT_EQ(info.value().orientation, 1) << orientation;
+    EXPECT_EQ(info.value().width, kWidth) << orientation;
+  }
+}
+
+TEST(JpegReader, ReadsInfoFromTheHeader) {
+  auto info = ReadJpegInfo(MakeJpeg(40, 24, quadrants, {.progressive = true}));
+  ASSERT_TRUE(info.ok());
+  EXPECT_EQ(info.value().width, 40);
+  EXPECT_EQ(info.value().height, 24);
+  EXPECT_EQ(info.value().components, 3);
+  EXPECT_TRUE(info.value().progressive);
+  auto grey = ReadJpegInfo(MakeJpeg(8, 8, quadrants, {.grey = true}));
+  ASSERT_TRUE(grey.ok());
+  EXPECT_EQ(grey.value().components, 1);
+  EXPECT_FALSE(grey.value().progressive);
+  EXPECT_FALSE(ReadJpegInfo(Bytes{0xFF, 0xD8, 0xFF}).ok());
+}
+
+struct CollectRows : RowStreamSink {
+  int width = 0, height = 0, nextRow = 0;
+  bool accept = true;
+  bool inOrder = true;
+  Bytes rows;  // top-down
+  bool begin(int w, int h) override {
+    width = w;
+    height = h;
+    return accept;
+  }
+  void row(int y, const std::uint8_t* bgr) override {
+    inOrder = inOrder && y == nextRow++;
+    rows.insert(rows.end(), bgr, bgr + 3 * width);
+  }
+};
+
+// The kind-1 picture and the row stream come from the same decoder: the same
+// bytes, only the row order differs.
+TEST(JpegReader, StreamedRowsEqualTheLoadedPicture) {
+  auto noise = [](int x, int y) {
+    return Rgba{static_cast<std::uint8_t>(x * 7 + y * 3), static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(y * 11)};
+  };
+  const Bytes stored = MakeJpeg(37, 21, noise, {.quality = 80});
+  for (int orientation : {1, 2, 3, 6, 8}) {
+    const Bytes jpeg = WithExifOrientation(stored, orientation, false);
+    Picture p = mustDecode(jpeg);
+    CollectRows sink;
+    ASSERT_TRUE(DecodeJpegRows(jpeg, 1, sink).ok()) << orientation;
+    ASSERT_EQ(sink.width, p.width);
+    ASSERT_EQ(sink.height, p.height);
+    EXPECT_TRUE(sink.inOrder);
+    const std::size_t rowBytes = std::size_t{3} * p.width;
+    ASSERT_EQ(sink.rows.size(), p.pixels.size());
+    for (int y = 0; y < p.height; ++y) {
+      const auto* streamed = sink.rows.data() + rowBytes * y;
+      const auto* stored_ = p.pixels.data() + rowBytes * (p.height - 1 - y);
+      ASSERT_TRUE(std::equal(streamed, streamed + rowBytes, stored_)) << "orientation " << orientation << " row " << y;
+    }
+  }
+}
+
+TEST(JpegReader, StreamsAtReducedScale) {
+  const Bytes jpeg = WithExifOrientation(MakeJpeg(kWidth, kHeight, quadrants), 6, true);
+  for (int denom : {1, 2, 4, 8}) {
+    CollectRows sink;
+    ASSERT_TRUE(DecodeJpegRows(jpeg, denom, sink).ok()) << denom;
+    EXPECT_EQ(sink.width, kHeight / denom) << denom;
+    EXPECT_EQ(sink.height, kWidth / denom) << denom;
+    EXPECT_EQ(sink.rows.size(), std::size_t{3} * sink.width * sink.height) << denom;
+    // Turned a quarter clockwise: blue at the top-left, red at the top-right.
+    EXPECT_GE(sink.rows[0], 200) << denom;
+    EXPECT_GE(sink.rows[3 * (sink.width - 1) + 2], 200) << denom;
+  }
+  for (int denom : {0, 3, 16, -1}) {
+    CollectRows sink;
+    EXPECT_FALSE(DecodeJpegRows(jpeg, denom, sink).ok()) << denom;
+  }
+}
+
+TEST(JpegReader, SinkCanStopTheDecode) {
+  CollectRows sink;
+  sink.accept = false;
+  EXPECT_FALSE(DecodeJpegRows(MakeJpeg(16, 16, quadrants), 1, sink).ok());
+  EXPECT_TRUE(sink.rows.empty());
+}
+
+TEST(JpegReader, TruncatedDataFails) {
+  for (bool progressive : {false, true}) {
+    const Bytes jpeg = MakeJpeg(kWidth, kHeight, quadrants, {.progressive = progressive});
+    for (std::size_t cut : {jpeg.size() - 2, jpeg.size() * 3 / 4, jpeg.size() / 2, std::size_t{300}, std::size_t{20}}) {
+      const Bytes shortened(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut));
+      auto decoded = DecodePictureBytes(shortened);
+      ASSERT_FALSE(decoded.ok()) << "cut at " << cut << (progressive ? " progressive" : "");
+      EXPECT_EQ(decoded.error().reason.rfind("damaged: ", 0), 0u) << decoded.error().reason;
+      CollectRows sink;
+      EXPECT_FALSE(DecodeJpegRows(shortened, 2, sink).ok()) << cut;
+    }
+  }
+}
+
+// The frame header's size fields sit after FF C0/C2 length(2) precision(1).
+Bytes withFrameSize(Bytes jpeg, unsigned width, unsigned height) {
+  for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+      jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+      jpeg[i + 6] = static_cast<std::uint8_t>(height);
+      jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
+      jpeg[i + 8] = static_cast<std::uint8_t>(width);
+      return jpeg;
+    }
+  }
+  return {};
+}
+
+TEST(JpegReader, RefusesSizesBeforeAllocating) {
+  struct Case {
+    unsigned width, height;
+    bool progressive;
+    std::string reason;
+  } cases[] = {
+      {65535, 65535, false, "too large: 65535 × 65535"},
+      {65535, 4097, true, "too large: 65535 × 4097"},
+      {20000, 20000, true, "too large: 20000 × 20000"},
+      {20000, 13000, false, "damaged: JPEG data ends early"},  // a few hundred bytes cannot hold it
+  };
+  const Bytes small = MakeJpeg(16, 16, quadrants);
+  const Bytes smallProgressive = MakeJpeg(16, 16, quadrants, {.progressive = true});
+  for (const Case& c : cases) {
+    const Bytes jpeg = withFrameSize(c.progressive ? smallProgressive : small, c.width, c.height);
+    ASSERT_FALSE(jpeg.empty());
+    auto decoded = DecodePictureBytes(jpeg);
+    ASSERT_FALSE(decoded.ok()) << c.reason;
+    EXPECT_EQ(decoded.error().reason, c.reason);
+  }
+}
+
+}  // namespace
+}  // namespace trimbrel
