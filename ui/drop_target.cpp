@@ -13,7 +13,11 @@ namespace trimbrel {
 
 OfferedFormats Offered(const QMimeData& data) {
   OfferedFormats offered;
-  offered.text = data.hasText();
+  // QMimeData::hasText() also answers true for a bare URL list; only real
+  // text counts here, or every file drag would look like a text drag.
+  for (const QString& format : data.formats()) {
+    if (format == u"text/plain" || format.startsWith(u"text/plain;")) offered.text = true;
+  }
   offered.html = data.hasHtml();
   if (data.hasUrls()) {
     const QList<QUrl> urls = data.urls();
