@@ -38,6 +38,7 @@ Result<PngHeader> readHeader(std::span<const std::uint8_t> bytes) {
   if (!signature || std::memcmp(signature->data(), kSignature, 8) != 0) return Fail("damaged: no PNG signature");
   PngHeader header;
   bool first = true;
+  bool imageData = false;
   for (;;) {
     auto length = u32be(reader);
     auto type = reader.bytes(4);
@@ -59,8 +60,13 @@ Result<PngHeader> readHeader(std::span<const std::uint8_t> bytes) {
       first = false;
       continue;
     }
-    if (name == "IDAT" || name == "IEND") break;
-    if (name == "gAMA" || name == "sRGB" || name == "iCCP" || name == "cHRM") header.colourSpace = true;
+    // The whole chunk chain must be there: a file cut after its last image
+    // data is as truncated as one cut inside it.
+    if (name == "IEND") break;
+    if (name == "IDAT") imageData = true;
+    if (!imageData && (name == "gAMA" || name == "sRGB" || name == "iCCP" || name == "cHRM")) {
+      header.colourSpace = true;
+    }
     if (!reader.skip(*length) || !reader.skip(4)) return Fail("damaged: PNG data ends early");
   }
   const int channels = header.colourType == 2 ? 3 : header.colourType == 4 ? 2 : header.colourType == 6 ? 4 : 1;
