@@ -1,7 +1,9 @@
 #include "imaging/bmp_writer.hpp"
 
 #include <cstdint>
+#include <cstring>
 #include <span>
+#include <vector>
 
 namespace trimbrel {
 
@@ -38,18 +40,13 @@ void WriteInfoHeader(ByteSink& out, const DibView& image, const ImageAttributes&
   out.putDwordLe(0);                                                   // biClrImportant
 }
 
-// Pixel rows as stored: bottom row first, B,G,R, padded to 4 bytes.
+// Pixel rows as stored: bottom row first, B,G,R, padded to 4 bytes with
+// zeros (a view's own padding bytes may hold anything).
 void WriteRows(ByteSink& out, const DibView& image) {
-  const std::size_t padded = PaddedRowBytes(image);
-  const std::uint8_t zeros[4] = {0, 0, 0, 0};
+  std::vector<std::uint8_t> row(PaddedRowBytes(image), 0);
   for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* row = image.rowFromBottom(y);
-    if (image.stride == padded) {
-      out.write(std::span<const std::uint8_t>(row, padded));
-      continue;
-    }
-    out.write(std::span<const std::uint8_t>(row, RowBytes(image)));
-    out.write(std::span<const std::uint8_t>(zeros, padded - RowBytes(image)));
+    std::memcpy(row.data(), image.rowFromBottom(y), RowBytes(image));
+    out.write(row);
   }
 }
 
