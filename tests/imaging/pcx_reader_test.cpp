@@ -87,6 +87,7 @@ TEST(PcxReader, RefusesWhatItCannotRead) {
     return b;
   };
   PcxSpec fourBit{.width = 4, .height = 2, .bitsPerPixel = 4, .value = [](int, int, int) { return std::uint8_t{1}; }};
+  PcxSpec twoPlanes{.width = 4, .height = 2, .planes = 2, .value = [](int, int, int) { return std::uint8_t{1}; }};
   struct Case {
     const char* name;
     Bytes bytes;
@@ -96,7 +97,8 @@ TEST(PcxReader, RefusesWhatItCannotRead) {
       {"header only", Bytes(good.begin(), good.begin() + 128), "damaged: PCX header ends early"},
       {"inverted window", patched(4, 100), "damaged: PCX window is inverted"},
       {"lines shorter than the picture", patched(66, 2), "damaged: PCX lines shorter than the picture"},
-      {"4 bits", MakePcx(fourBit), "damaged: unsupported PCX depth 4 × 1"},
+      {"4 bits is no kind of picture", MakePcx(fourBit), "unknown kind"},
+      {"two planes of 8 bits", MakePcx(twoPlanes), "damaged: unsupported PCX depth 8 × 2"},
       {"claimed size the data cannot hold", patched(11, 0x7F), "damaged: PCX data ends early"},
   };
   for (const Case& c : cases) {
