@@ -11,6 +11,7 @@
 #include <span>
 #include <thread>
 
+#include "app/trim_engine.hpp"
 #include "imaging/imaging.hpp"
 
 namespace trimbrel {
@@ -22,6 +23,7 @@ struct HeaderFacts {
   std::int64_t width = 0;
   std::int64_t height = 0;
   bool progressive = false;
+  int orientation = 1;
   std::uint64_t fileBytes = 0;
 };
 
@@ -60,6 +62,7 @@ HeaderFacts ReadHeaderFacts(const std::string& photo) {
         facts.width = info.value().width;
         facts.height = info.value().height;
         facts.progressive = info.value().progressive;
+        facts.orientation = info.value().orientation;
       }
       break;
     }
@@ -105,8 +108,8 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
     // A progressive JPEG keeps every coefficient (up to 6 bytes a pixel with
     // full-resolution colour); a baseline one a few rows of blocks.
     std::uint64_t decoder = facts.progressive ? pixels * 6 : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
-    // EXIF rotation buffers the whole decoded photo.
-    decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
+    // Turning or flipping upside down buffers the whole decoded photo.
+    if (facts.orientation > 2) decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
     return bytes + decoder + 2 * canvasRow;
   }
   const std::uint64_t canvas = canvasRow * static_cast<std::uint64_t>(std::max(1, p.canvasHeight));
@@ -141,6 +144,8 @@ int ChooseJobCount(std::vector<std::uint64_t> estimates, int processors, std::ui
     sum += estimates[i];
     ++fit;
   }
+  // Fewer photos than processors all fitting: the photo count caps it later.
+  if (fit == static_cast<int>(estimates.size())) return jobs;
   return std::clamp(fit, 1, jobs);
 }
 

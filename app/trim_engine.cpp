@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "app/batch_canvas.hpp"
 #include "app/batch_file.hpp"
 
 namespace trimbrel {
@@ -24,92 +25,6 @@ bool CanvasDrawable(const Placement& p) {
   return p.canvasWidth > 0 && p.canvasHeight > 0;
 }
 
-// Feeds decoder rows into the resampler as the rows of the canvas the
-// drawing road would have built: band rows above, then each photo row cut
-// or padded at drawLeft, then band rows below. Rows the canvas does not show
-// are dropped as they arrive, so no full-size picture ever exists.
-class CanvasFeeder final : public RowStreamSink {
- public:
-  CanvasFeeder(const Placement& placement, int photoWidth, int photoHeight, const TargetSize& target,
-               std::uint32_t background, AreaResampler::RowSink sink)
-      : placement_(placement), photoWidth_(photoWidth), photoHeight_(photoHeight), target_(target),
-        background_(background), sink_(std::move(sink)) {}
-
-  bool begin(int width, int height) override {
-    if (width <= 0 || height <= 0) return false;
-    int cw = placement_.canvasWidth, ch = placement_.canvasHeight;
-    int left = placement_.drawLeft, top = placement_.drawTop;
-    if (width != photoWidth_ || height != photoHeight_) {
-      // A reduced decode: the canvas shrinks with the photo, so bands and
-      // cuts stay where they were to within a fraction of a target pixel.
-      double fx = static_cast<double>(width) / photoWidth_;
-      double fy = static_cast<double>(height) / photoHeight_;
-      cw = std::max(1, static_cast<int>(RoundHalfAway(cw * fx)));
-      ch = std::max(1, static_cast<int>(RoundHalfAway(ch * fy)));
-      left = static_cast<int>(RoundHalfAway(left * fx));
-      top = static_cast<int>(RoundHalfAway(top * fy));
-    }
-    canvasWidth_ = cw;
-    canvasHeight_ = ch;
-    left_ = left;
-    resampler_.emplace(cw, ch, target_.width, target_.height, sink_);
-    if (!resampler_->ok()) return false;
-    // Canvas columns [x0, x1) show the photo; rows [firstRow, endRow) of the photo are shown.
-    x0_ = std::max(0, left);
-    x1_ = static_cast<int>(std::min<long long>(cw, static_cast<long long>(left) + width));
-    firstRow_ = std::max(0, -top);
-    endRow_ = static_cast<int>(std::clamp<long long>(static_cast<long long>(ch) - top, 0, height));
-    if (endRow_ < firstRow_) endRow_ = firstRow_;
-    int above = std::clamp(top, 0, ch);
-    if (above > 0) resampler_->pushUniformRows(above, background_);
-    pushed_ = above;
-    padded_ = x1_ > x0_ && (x0_ > 0 || x1_ < cw);
-    if (padded_) {
-      row_.resize(static_cast<std::size_t>(cw) * 3);
-      for (int x = 0; x < cw; ++x) PutColour(&row_[static_cast<std::size_t>(x) * 3], background_);
-    }
-    return true;
-  }
-
-  void row(int y, const std::uint8_t* bgr) override {
-    if (y != nextRow_++) broken_ = true;
-    if (broken_ || y < firstRow_ || y >= endRow_) return;
-    if (x1_ <= x0_) {
-      resampler_->pushUniformRows(1, background_);
-    } else {
-      const std::uint8_t* shown = bgr + static_cast<std::size_t>(x0_ - left_) * 3;
-      if (padded_) {
-        std::memcpy(&row_[static_cast<std::size_t>(x0_) * 3], shown, static_cast<std::size_t>(x1_ - x0_) * 3);
-        resampler_->pushRow(row_.data());
-      } else {
-        resampler_->pushRow(shown);  // a cut row is a window into the decoder's row
-      }
-    }
-    ++pushed_;
-  }
-
-  // The band rows below the photo; false when the decoder stopped short.
-  bool finish() {
-    if (!resampler_ || broken_ || nextRow_ < endRow_) return false;
-    int below = canvasHeight_ - pushed_;
-    if (below > 0) resampler_->pushUniformRows(below, background_);
-    return true;
-  }
-
- private:
-  Placement placement_;
-  int photoWidth_, photoHeight_;
-  TargetSize target_;
-  std::uint32_t background_;
-  AreaResampler::RowSink sink_;
-  std::optional<AreaResampler> resampler_;
-  std::vector<std::uint8_t> row_;
-  int canvasWidth_ = 0, canvasHeight_ = 0, left_ = 0;
-  int x0_ = 0, x1_ = 0, firstRow_ = 0, endRow_ = 0;
-  int pushed_ = 0, nextRow_ = 0;
-  bool padded_ = false, broken_ = false;
-};
-
 }  // namespace
 
 int FastScaleDenom(const Placement& placement, const TargetSize& target) {
@@ -127,6 +42,14 @@ TrimWorker::TrimWorker(const TargetSize& target, std::uint32_t buttonFace, int d
   // The surface starts at the target size, as the window's does when a run begins.
   ResizeSurface(surface_, {}, {}, target.width, target.height);
   stride_ = (static_cast<std::size_t>(target.width) * 3 + 3) / 4 * 4;
+}
+
+// Target rows arrive top-down and are stored like a bitmap file's, bottom up.
+AreaResampler::RowSink TrimWorker::targetSink() {
+  return [this](int row, const std::uint8_t* bgr) {
+    std::memcpy(&pixels_[stride_ * static_cast<std::size_t>(target_.height - 1 - row)], bgr,
+                static_cast<std::size_t>(target_.width) * 3);
+  };
 }
 
 // Both roads end here with the target's pixels in pixels_. A bitmap decoded
@@ -149,10 +72,7 @@ void TrimWorker::fillBackground() {
   pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
   std::uint8_t pixel[3];
   PutColour(pixel, surface_.effectiveBackground());
-  AreaResampler resampler(1, 1, target_.width, target_.height, [this](int row, const std::uint8_t* bgr) {
-    std::memcpy(&pixels_[stride_ * static_cast<std::size_t>(target_.height - 1 - row)], bgr,
-                static_cast<std::size_t>(target_.width) * 3);
-  });
+  AreaResampler resampler(1, 1, target_.width, target_.height, targetSink());
   if (resampler.ok()) resampler.pushRow(pixel);
 }
 
@@ -189,15 +109,24 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
     // A canvas of no width or height is the surface's business (it keeps at
     // least one pixel); leave such oddities to the drawing road.
     if (!CanvasDrawable(outcome.placement)) return trimLiteral(photo, basis);
+    if (!pictureSizeAllowed(outcome.placement.canvasWidth, outcome.placement.canvasHeight)) {
+      // The surface could not hold such a canvas either: the drawing road
+      // ends with the background alone, and so does this one, but says why.
+      std::string reason = "too large: canvas of " + std::to_string(outcome.placement.canvasWidth) + " × " +
+                           std::to_string(outcome.placement.canvasHeight) + " pixels";
+      outcome = TrimOutcome{};
+      outcome.readError = reason;
+      outcome.placement = ComputePlacement(0, 0, target_, basis);
+      fillBackground();
+      takeTarget(outcome);
+      return outcome;
+    }
     outcome.scaleDenom = fast ? FastScaleDenom(outcome.placement, target_) : 1;
     pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
-    CanvasFeeder feeder(outcome.placement, outcome.photoWidth, outcome.photoHeight, target_,
-                        surface_.effectiveBackground(), [this](int row, const std::uint8_t* bgr) {
-                          std::memcpy(&pixels_[stride_ * static_cast<std::size_t>(target_.height - 1 - row)],
-                                      bgr, static_cast<std::size_t>(target_.width) * 3);
-                        });
-    auto decoded = DecodeJpegRows(bytes, outcome.scaleDenom, feeder);
-    if (decoded && feeder.finish()) {
+    auto canvas = MakeCanvasStream(outcome.placement, outcome.photoWidth, outcome.photoHeight, outcome.scaleDenom,
+                                   target_, surface_.effectiveBackground(), targetSink());
+    auto decoded = DecodeJpegRows(bytes, outcome.scaleDenom, *canvas);
+    if (decoded && canvas->finish()) {
       takeTarget(outcome);
       return outcome;
     }
@@ -230,11 +159,7 @@ TrimOutcome TrimWorker::trimDrawn(const Picture& picture, int basis) {
   DrawPicture(surface_, picture, p.drawLeft, p.drawTop, picture.width, picture.height);
   pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
   if (surface_.hasBitmap()) {
-    AreaResampler resampler(surface_.width(), surface_.height(), target_.width, target_.height,
-                            [this](int row, const std::uint8_t* bgr) {
-                              std::memcpy(&pixels_[stride_ * static_cast<std::size_t>(target_.height - 1 - row)],
-                                          bgr, static_cast<std::size_t>(target_.width) * 3);
-                            });
+    AreaResampler resampler(surface_.width(), surface_.height(), target_.width, target_.height, targetSink());
     if (resampler.ok()) {
       const std::size_t stride = surface_.stride();
       const std::uint8_t* rows = surface_.rows().data();

@@ -48,6 +48,7 @@ class TrimWorker {
   TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, int basis, bool fast);
   TrimOutcome trimDrawn(const Picture& picture, int basis);
   void fillBackground();
+  AreaResampler::RowSink targetSink();
   void takeTarget(TrimOutcome& outcome);
 
   TargetSize target_;

@@ -1,0 +1,328 @@
+// The batch run through its host interface: output names, formats, the
+// results folder, failures reported per photo, refusals and workers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/batch_run.hpp"
+#include "app/jobs.hpp"
+#include "imaging/imaging.hpp"
+#include "photo_fixtures.hpp"
+
+namespace trimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+class RecordingHost : public BatchHost {
+ public:
+  explicit RecordingHost(TrimSettings settings = {}) : settings(std::move(settings)) {}
+  TrimSettings readTrimSettings() override {
+    ++settingsReads;
+    return settings;
+  }
+  void photoStarted(int total, int index, const std::string& fileName) override {
+    captions.push_back(std::to_string(total) + "/" + std::to_string(index) + ":" + fileName);
+  }
+  void photoFinished(int, int index, const PhotoReport& report) override {
+    finishedOrder.push_back(index);
+    outputs.push_back(report.output);
+  }
+  void runFinished(const BatchReport& report) override { finishedFolder = report.folder; }
+  void runRefused(const std::string& message) override { refusals.push_back(message); }
+
+  TrimSettings settings;
+  int settingsReads = 0;
+  std::vector<std::string> captions, outputs, refusals;
+  std::vector<int> finishedOrder;
+  std::string finishedFolder;
+};
+
+TrimSettings Pixels(int width, int height, int format) {
+  TrimSettings s;
+  s.widthText = std::to_string(width);
+  s.heightText = std::to_string(height);
+  s.unit = Unit::Pixel;
+  s.format = format;
+  return s;
+}
+
+const std::string kResults = "修剪结果";
+
+TEST(Batch, FormatTableAndFallback) {
+  struct Case {
+    int selection;
+    std::string extension;
+    int code;
+  };
+  const Case cases[] = {{0, "bmp", IMAGE_FORMAT_BMP}, {1, "jpg", IMAGE_FORMAT_JPG}, {2, "gif", IMAGE_FORMAT_GIF},
+                        {3, "tiff", IMAGE_FORMAT_TIF}, {4, "png", IMAGE_FORMAT_PNG}, {-1, "jpg", IMAGE_FORMAT_JPG},
+                        {5, "jpg", IMAGE_FORMAT_JPG}};
+  for (const Case& c : cases) {
+    OutputFormatEntry e = OutputFormatFor(c.selection);
+    EXPECT_EQ(e.extension, c.extension) << "selection " << c.selection;
+    EXPECT_EQ(e.encoderFormat, c.code) << "selection " << c.selection;
+  }
+}
+
+TEST(Batch, OutputNames) {
+  struct Case {
+    std::vector<std::string> photos;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {{"/p/a.jpg", "/p/x.y.jpg", "/p/noext", "/p/.hidden"}, {"/o/a.tiff", "/o/x.y.tiff", "/o/noext.tiff", "/o/.tiff"}},
+      // The later of two same names gets a number; a numbered name that is
+      // itself taken moves on.
+      {{"/p/a.jpg", "/q/a.png", "/p/a (2).jpg", "/r/a.bmp"},
+       {"/o/a.tiff", "/o/a (2).tiff", "/o/a (2) (2).tiff", "/o/a (3).tiff"}},
+      {{"/p/a.b/c", "/p/照片.1.jpg"}, {"/o/c.tiff", "/o/照片.1.tiff"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(AssignOutputNames(c.photos, "/o/", "tiff"), c.names) << c.photos[0];
+  EXPECT_EQ(ResultsFolderFor("/home/u/photos/a.jpg"), "/home/u/photos/修剪结果/");
+}
+
+TEST(Batch, WritesEveryPhotoBesideTheFirstWithProgress) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "other");
+  const std::string a = dir / "a.jpg";
+  const std::string b = dir / "b.jpg";
+  const std::string c = dir / "other/c.d.bmp";
+  testing::WriteJpeg(a, 300, 400, testing::PhotoLike(300, 400));
+  testing::WriteJpeg(b, 400, 300, testing::PhotoLike(400, 300));
+  testing::WriteBmp24(c, 100, 100, testing::PhotoLike(100, 100));
+  RecordingHost host(Pixels(30, 40, OutputFormat::PNG));
+  host.settings.dpiText = "300";
+  BatchReport report = RunBatch({a, b, c}, host);
+  ASSERT_TRUE(report.allOk());
+  EXPECT_EQ(host.settingsReads, 1);
+  EXPECT_EQ(host.captions, (std::vector<std::string>{"3/1:a.jpg", "3/2:b.jpg", "3/3:c.d.bmp"}));
+  const std::string folder = (dir.path() / kResults).string() + "/";
+  EXPECT_EQ(report.folder, folder);
+  EXPECT_EQ(host.finishedFolder, folder);
+  EXPECT_EQ(host.outputs, (std::vector<std::string>{folder + "a.png", folder + "b.png", folder + "c.d.png"}));
+  for (const std::string& out : host.outputs) {
+    auto picture = DecodePictureFile(out);
+    ASSERT_TRUE(picture) << out;
+    EXPECT_EQ(picture.value().width, 30);
+    EXPECT_EQ(picture.value().height, 40);
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "other" / kResults));
+}
+
+TEST(Batch, ReusesTheFolderAndReplacesEarlierFiles) {
+  TempDir dir;
+  const std::string a = dir / "a.jpg";
+  testing::WriteJpeg(a, 64, 64, testing::PhotoLike(64, 64));
+  RecordingHost first(Pixels(20, 20, OutputFormat::BMP));
+  ASSERT_TRUE(RunBatch({a}, first).allOk());
+  RecordingHost second(Pixels(10, 30, OutputFormat::BMP));
+  BatchReport report = RunBatch({a}, second);
+  ASSERT_TRUE(report.allOk());
+  EXPECT_EQ(report.photos[0].output, report.folder + "a.bmp");  // replaced, not numbered
+  testing::BmpImage image;
+  ASSERT_TRUE(testing::ParseBmp24(testing::ReadFileBytes(report.photos[0].output), image));
+  EXPECT_EQ(image.width, 10);
+  EXPECT_EQ(image.height, 30);
+  EXPECT_EQ(std::distance(fs::directory_iterator(report.folder), fs::directory_iterator()), 1);
+}
+
+// An unreadable entry after a good one: its own background picture is
+// written (never the previous photo), and the run says it failed.
+TEST(Batch, UnreadableEntriesAreReportedWithTheirReason) {
+  TempDir dir;
+  const std::string good = dir / "good.jpg";
+  const std::string text = dir / "notes.jpg";
+  const std::string missing = dir / "missing.png";
+  testing::WriteJpeg(good, 80, 60, testing::PhotoLike(80, 60));
+  std::ofstream(text) << "not a picture at all\n";
+  RecordingHost host(Pixels(16, 12, OutputFormat::BMP));
+  BatchReport report = RunBatch({good, text, missing, dir.path().string()}, host);
+  EXPECT_FALSE(report.allOk());
+  ASSERT_EQ(report.photos.size(), 4u);
+  EXPECT_TRUE(report.photos[0].ok());
+  for (std::size_t i = 1; i < 4; ++i) {
+    const PhotoReport& p = report.photos[i];
+    SCOPED_TRACE(p.photo);
+    EXPECT_FALSE(p.readError.empty());
+    EXPECT_TRUE(p.written);
+    testing::BmpImage image;
+    ASSERT_TRUE(testing::ParseBmp24(testing::ReadFileBytes(p.output), image));
+    ASSERT_EQ(image.pixels.size(), 16u * 12u);
+    for (const auto& px : image.pixels) {
+      ASSERT_EQ(px.r, 0xF0);
+      ASSERT_EQ(px.g, 0xF0);
+      ASSERT_EQ(px.b, 0xF0);
+    }
+  }
+  EXPECT_EQ(report.photos[1].readError.rfind("unknown kind", 0), 0u) << report.photos[1].readError;
+  EXPECT_EQ(report.photos[2].readError.rfind("cannot open", 0), 0u) << report.photos[2].readError;
+  EXPECT_EQ(report.photos[3].readError.rfind("cannot open", 0), 0u) << report.photos[3].readError;
+}
+
+TEST(Batch, SameNamesInOneRunDoNotOverwriteEachOther) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "second");
+  const std::string a = dir / "a.jpg";
+  const std::string a2 = dir / "second/a.jpg";
+  testing::WriteJpeg(a, 40, 40, testing::PhotoLike(40, 40, 1));
+  testing::WriteBmp24(a2, 80, 20, testing::PhotoLike(80, 20, 2));
+  RecordingHost host(Pixels(8, 8, OutputFormat::BMP));
+  BatchReport report = RunBatch({a, a2}, host);
+  ASSERT_TRUE(report.allOk());
+  EXPECT_EQ(report.photos[0].output, report.folder + "a.bmp");
+  EXPECT_EQ(report.photos[1].output, report.folder + "a (2).bmp");
+  EXPECT_NE(testing::ReadFileBytes(report.photos[0].output), testing::ReadFileBytes(report.photos[1].output));
+}
+
+TEST(Batch, RefusedTargetsWriteNothing) {
+  struct Case {
+    const char* width;
+    const char* height;
+    int unit;
+  };
+  const Case cases[] = {{"0", "10", Unit::Pixel},      {"abc", "10", Unit::Pixel}, {"10", "-3", Unit::Pixel},
+                        {"2,6", "", Unit::Centimetre}, {"65536", "1", Unit::Pixel}, {"20000", "20000", Unit::Pixel}};
+  TempDir dir;
+  const std::string a = dir / "a.jpg";
+  testing::WriteJpeg(a, 16, 16, testing::PhotoLike(16, 16));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.width) + " x " + c.height);
+    TrimSettings s;
+    s.widthText = c.width;
+    s.heightText = c.height;
+    s.unit = c.unit;
+    RecordingHost host(s);
+    BatchReport report = RunBatch({a}, host);
+    EXPECT_FALSE(report.refusal.empty());
+    EXPECT_EQ(host.refusals, std::vector<std::string>{report.refusal});
+    EXPECT_TRUE(host.captions.empty());
+    EXPECT_FALSE(report.allOk());
+    EXPECT_FALSE(fs::exists(dir.path() / kResults));
+  }
+}
+
+TEST(Batch, EmptyListTellsNothing) {
+  RecordingHost host;
+  BatchReport report = RunBatch({}, host);
+  EXPECT_TRUE(report.photos.empty());
+  EXPECT_EQ(host.settingsReads, 0);
+  EXPECT_TRUE(host.refusals.empty());
+  EXPECT_TRUE(host.finishedFolder.empty());
+}
+
+TEST(Batch, UnwritableOutputsAreReportedPerPhoto) {
+  TempDir dir;
+  const std::string a = dir / "a.jpg";
+  const std::string b = dir / "b.jpg";
+  testing::WriteJpeg(a, 30, 30, testing::PhotoLike(30, 30));
+  testing::WriteJpeg(b, 30, 30, testing::PhotoLike(30, 30));
+  // A folder stands where b's picture would go; it must survive untouched.
+  fs::create_directories(dir.path() / kResults / "b.jpg");
+  RecordingHost host(Pixels(10, 10, OutputFormat::JPG));
+  BatchReport report = RunBatch({a, b}, host);
+  EXPECT_FALSE(report.allOk());
+  EXPECT_TRUE(report.photos[0].ok());
+  EXPECT_TRUE(report.photos[1].readError.empty());
+  EXPECT_FALSE(report.photos[1].written);
+  EXPECT_FALSE(report.photos[1].writeError.empty());
+  EXPECT_TRUE(fs::is_directory(dir.path() / kResults / "b.jpg"));
+
+  // The results folder cannot be made: a file has its name.
+  TempDir other;
+  const std::string c = other / "c.jpg";
+  testing::WriteJpeg(c, 30, 30, testing::PhotoLike(30, 30));
+  std::ofstream(other.path() / kResults) << "in the way";
+  RecordingHost host2(Pixels(10, 10, OutputFormat::JPG));
+  BatchReport blocked = RunBatch({c}, host2);
+  EXPECT_FALSE(blocked.allOk());
+  EXPECT_FALSE(blocked.photos[0].written);
+  EXPECT_NE(blocked.photos[0].writeError.find("results folder"), std::string::npos) << blocked.photos[0].writeError;
+  EXPECT_TRUE(fs::is_regular_file(other.path() / kResults));
+}
+
+TEST(Batch, WorkersGiveTheSameFilesInInputOrder) {
+  TempDir dir;
+  std::vector<std::string> photos;
+  for (int i = 0; i < 9; ++i) {
+    // Sizes vary so that workers finish out of order.
+    const int w = 60 + (i % 3) * 400, h = 50 + (i % 4) * 300;
+    std::string path = dir / ("p" + std::to_string(i) + (i % 2 ? ".jpg" : ".bmp"));
+    if (i % 2) {
+      testing::WriteJpeg(path, w, h, testing::PhotoLike(w, h, static_cast<unsigned>(i)));
+    } else {
+      testing::WriteBmp24(path, w, h, testing::PhotoLike(w, h, static_cast<unsigned>(i)));
+    }
+    photos.push_back(path);
+  }
+  photos.push_back(dir / "missing.jpg");
+  auto run = [&](int jobs, const std::string& out) {
+    RecordingHost host(Pixels(33, 41, OutputFormat::BMP));
+    BatchOptions options;
+    options.jobs = jobs;
+    options.outputFolder = dir / out;
+    BatchReport report = RunBatch(photos, host, options);
+    EXPECT_EQ(host.finishedOrder, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(host.captions.size(), photos.size());
+    std::vector<std::vector<std::uint8_t>> files;
+    for (const auto& p : report.photos) files.push_back(testing::ReadFileBytes(p.output));
+    return files;
+  };
+  auto one = run(1, "one");
+  auto three = run(3, "three");
+  ASSERT_EQ(one.size(), three.size());
+  for (std::size_t i = 0; i < one.size(); ++i) EXPECT_TRUE(one[i] == three[i]) << "photo " << i;
+}
+
+TEST(Batch, JobCountFitsHalfTheFreeMemory) {
+  struct Case {
+    std::vector<std::uint64_t> estimates;
+    int processors;
+    std::uint64_t available;
+    int expected;
+  };
+  const std::uint64_t mb = 1 << 20;
+  const Case cases[] = {
+      {{10 * mb, 10 * mb, 10 * mb}, 4, 1000 * mb, 4},
+      {{300 * mb, 10 * mb, 200 * mb}, 4, 1000 * mb, 2},  // 300 + 200 fit in 500, a third does not
+      {{900 * mb, 10 * mb}, 8, 1000 * mb, 1},           // even one does not fit: still one at a time
+      {{10 * mb}, 8, 0, 8},                              // memory unknown
+      {{}, 2, 1000 * mb, 2},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseJobCount(c.estimates, c.processors, c.available), c.expected)
+        << "processors " << c.processors << " available " << c.available / mb << " MB";
+  }
+  // Estimates come from the header alone: a 6000 × 4000 frame header on a
+  // tiny file. A progressive decoder keeps every coefficient, a baseline one
+  // a few rows, a BMP the whole picture plus the canvas.
+  TempDir dir;
+  auto withFrameSize = [&](const std::string& name, bool progressive) {
+    const std::string path = dir / name;
+    testing::WriteJpeg(path, 16, 16, testing::PhotoLike(16, 16), testing::JpegOptions{.progressive = progressive});
+    auto bytes = testing::ReadFileBytes(path);
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+      if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+        bytes[i + 5] = 4000 >> 8, bytes[i + 6] = 4000 & 0xFF;  // height
+        bytes[i + 7] = 6000 >> 8, bytes[i + 8] = 6000 & 0xFF;  // width
+        break;
+      }
+    }
+    testing::WriteFileBytes(path, bytes);
+    return path;
+  };
+  const std::uint64_t decoded = 6000ull * 4000 * 3;
+  const TargetSize target{154, 189};
+  EXPECT_GE(EstimateTrimMemory(withFrameSize("progressive.jpg", true), target, FitBasis::Width, false), 2 * decoded);
+  EXPECT_LT(EstimateTrimMemory(withFrameSize("baseline.jpg", false), target, FitBasis::Width, false), decoded / 4);
+  std::vector<std::uint8_t> bmp(54, 0);
+  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
+  bmp[18] = 6000 & 0xFF, bmp[19] = 6000 >> 8, bmp[22] = 4000 & 0xFF, bmp[23] = 4000 >> 8;
+  testing::WriteFileBytes(dir / "big.bmp", bmp);
+  EXPECT_GE(EstimateTrimMemory(dir / "big.bmp", target, FitBasis::Width, false), 2 * decoded);
+}
+
+}  // namespace
+}  // namespace trimbrel
