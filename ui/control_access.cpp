@@ -28,6 +28,8 @@ bool InRange(const QListWidget* list, std::int32_t index) {
   return list && index >= 0 && index < list->count();
 }
 
+}  // namespace
+
 // $BROWSER may list several browsers separated by ":", each a command line
 // where "%s" stands for the address.
 bool StartBrowser(const QString& address) {
@@ -48,6 +50,8 @@ bool StartBrowser(const QString& address) {
   }
   return false;
 }
+
+namespace {
 
 bool DefaultOpener(const std::string& utf8Address) {
   const QString address = QString::fromStdString(utf8Address);

@@ -118,6 +118,9 @@ void HandleDragMove(WindowWidget& window, Control& target, QDragMoveEvent* event
 void HandleDragLeave(Control& target);
 void HandleDrop(WindowWidget& window, Control& target, QDropEvent* event);
 
+// The fallback when the desktop cannot open an address.
+bool StartBrowser(const QString& address);
+
 // Reading or writing through a window that is gone ends the process.
 [[noreturn]] void FatalControlError(const char* utf8Detail);
 
