@@ -1,0 +1,208 @@
+"""Runs trimbrel side by side with the tools users would pick instead, on
+the same photographs, and prints median per-photo time, peak resident
+memory and the throughput of a 20-photo batch, each as a ratio to trimbrel
+measured in the same run. Started by compare.sh, which installs the tools."""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image
+
+MATE = "/usr/share/backgrounds/mate"
+HERE = os.path.dirname(os.path.abspath(__file__))
+TW, TH = 154, 189
+JOB = ["-filter", "Box", "-resize", f"{TW}x", "-gravity", "center", "-background", "#F0F0F0",
+       "-extent", f"{TW}x{TH}", "-density", "381", "-units", "PixelsPerInch", "-quality", "90"]
+
+
+def run(cmd, stdout=subprocess.DEVNULL):
+    """Wall time and peak resident memory (bytes) of one process."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, stdout=stdout, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    elapsed = time.perf_counter() - start
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    err = proc.stderr.read().decode(errors="replace")
+    if proc.returncode not in (0,):
+        raise RuntimeError(f"{cmd[0]} failed ({proc.returncode}): {err.strip()[:300]}")
+    if stdout == subprocess.PIPE:
+        out = proc.stdout.read().decode()
+        return elapsed, usage.ru_maxrss * 1024, out
+    return elapsed, usage.ru_maxrss * 1024, ""
+
+
+def tools(trimbrel, work):
+    out = os.path.join(work, "out")
+    jpg = os.path.join(work, "out.jpg")
+    vtmp = os.path.join(work, "tmp.v")
+
+    def vips(photo, fast):
+        # Scale to the width (shrink-on-load), then centre on the target.
+        t1, m1, _ = run(["vips", "thumbnail", photo, vtmp, str(TW), "--height", "100000"])
+        t2, m2, _ = run(["vips", "gravity", vtmp, jpg + "[Q=90]", "centre", str(TW), str(TH),
+                         "--extend", "background", "--background", "240 240 240"])
+        return t1 + t2, max(m1, m2)
+
+    def pillow(photo, fast):
+        cmd = [sys.executable, os.path.join(HERE, "compare_pillow.py"), photo, jpg] + (["--draft"] if fast else [])
+        _, mem, printed = run(cmd, stdout=subprocess.PIPE)
+        return float(printed.strip()), mem
+
+    def simple(cmd_for):
+        def measure(photo, fast):
+            t, m, _ = run(cmd_for(photo))
+            return t, m
+        return measure
+
+    size = f"jpeg:size={2 * TW}x{2 * TH}"
+    return {
+        "exact": [
+            ("trimbrel", simple(lambda p: [trimbrel, "-q", "-j", "1", "-o", out, p])),
+            ("djpeg -bmp", simple(lambda p: ["djpeg", "-bmp", "-outfile", "/dev/null", p])),
+            ("ImageMagick", simple(lambda p: ["convert", p] + JOB + [jpg])),
+            ("GraphicsMagick", simple(lambda p: ["gm", "convert", p] + JOB + [jpg])),
+            ("Pillow", pillow),
+        ],
+        "fast": [
+            ("trimbrel -F", simple(lambda p: [trimbrel, "-F", "-q", "-j", "1", "-o", out, p])),
+            ("ImageMagick jpeg:size", simple(lambda p: ["convert", "-define", size, p] + JOB + [jpg])),
+            ("GraphicsMagick -size", simple(lambda p: ["gm", "convert", "-size", f"{2 * TW}x{2 * TH}", p] + JOB + [jpg])),
+            ("vips thumbnail", lambda p, f: vips(p, True)),
+            ("Pillow draft()", lambda p, f: pillow(p, True)),
+        ],
+    }
+
+
+def make_photos(work):
+    """The two large progressive photos as shipped, plus a baseline 6000 x 4000
+    and a portrait 3000 x 4000 made from the largest."""
+    big = os.path.join(MATE, "abstract/Elephants_5640x3172.jpg")
+    photos = [big, os.path.join(MATE, "abstract/Elephants_3840x2160.jpg")]
+    im = Image.open(big).convert("RGB")
+    scaled = im.resize((round(im.width * 4000 / im.height), 4000), Image.LANCZOS)
+    left = (scaled.width - 6000) // 2
+    baseline = scaled.crop((left, 0, left + 6000, 4000))
+    path = os.path.join(work, "baseline_6000x4000.jpg")
+    baseline.save(path, "JPEG", quality=92)
+    photos.append(path)
+    path = os.path.join(work, "portrait_3000x4000.jpg")
+    baseline.crop((1500, 0, 4500, 4000)).save(path, "JPEG", quality=92)
+    photos.append(path)
+    return photos
+
+
+def batch_photos(work, photos):
+    """Twenty photos: every JPEG of the package, the two made ones, and copies."""
+    found = sorted(os.path.join(root, f) for root, _, files in os.walk(MATE) for f in files if f.endswith(".jpg"))
+    pool = photos[2:] + found
+    folder = os.path.join(work, "batch")
+    os.makedirs(folder, exist_ok=True)
+    chosen = []
+    for i in range(20):
+        src = pool[i % len(pool)]
+        dst = os.path.join(folder, f"{i:02d}_{os.path.basename(src)}")
+        shutil.copyfile(src, dst)
+        chosen.append(dst)
+    return chosen
+
+
+def mb(n):
+    return n / (1 << 20)
+
+
+def per_photo(photos, kinds, runs, pixels):
+    print(f"\n## Per photo: median of {runs} runs; ratio = tool / trimbrel of the same road\n")
+    print("| photo | road | tool | median time | time ratio | peak memory | memory ratio |")
+    print("|---|---|---|---|---|---|---|")
+    for photo in photos:
+        name = os.path.basename(photo)
+        for road, entries in kinds.items():
+            results = {}
+            # Interleaved, so that noise from the shared machine falls on every tool alike.
+            samples = {label: ([], []) for label, _ in entries}
+            for _ in range(runs):
+                for label, measure in entries:
+                    t, m = measure(photo, road == "fast")
+                    samples[label][0].append(t)
+                    samples[label][1].append(m)
+            for label, (ts, ms) in samples.items():
+                results[label] = (statistics.median(ts), statistics.median(ms))
+            base_t, base_m = results[entries[0][0]]
+            for label, (t, m) in results.items():
+                print(f"| {name} | {road} | {label} | {t * 1000:.0f} ms | {t / base_t:.2f} | {mb(m):.0f} MB | {m / base_m:.2f} |")
+            if road == "exact":
+                w, h = pixels[photo]
+                print(f"| {name} | exact | (decoded 24-bit size) | | | {mb(w * h * 3):.0f} MB | "
+                      f"{base_m / (w * h * 3):.2f} × trimbrel's peak over it |")
+        sys.stdout.flush()
+
+
+def batch(trimbrel, work, photos, kinds):
+    print("\n## Batch of 20 photos: photos per second; ratio = trimbrel / tool\n")
+    print("| tool | seconds | photos/s | trimbrel -j 1 is faster by |")
+    print("|---|---|---|---|")
+    out = os.path.join(work, "batch_out")
+    rows = []
+    for label, args in [("trimbrel -j 1", ["-j", "1"]), ("trimbrel -j 2", ["-j", "2"]),
+                        ("trimbrel -F -j 1", ["-F", "-j", "1"]), ("trimbrel -F -j 2", ["-F", "-j", "2"])]:
+        t, _, _ = run([trimbrel, "-q", "-o", out] + args + photos)
+        rows.append((label, t))
+    for road, entries in kinds.items():
+        for label, measure in entries[1:]:
+            total = sum(measure(p, road == "fast")[0] for p in photos)
+            rows.append((label + " (one process per photo)", total))
+    base = rows[0][1]
+    for label, t in rows:
+        print(f"| {label} | {t:.2f} | {len(photos) / t:.2f} | {t / base:.2f} |")
+    print(f"\n--jobs 2 over --jobs 1: {rows[0][1] / rows[1][1]:.2f} × the throughput (exact), "
+          f"{rows[2][1] / rows[3][1]:.2f} × (fast)")
+
+
+def psnr_check(trimbrel, work, photos):
+    print("\n## Fast road against the exact road (BMP output)\n")
+    print("| photo | PSNR | photo rows exact | photo rows fast |")
+    print("|---|---|---|---|")
+    for photo in photos:
+        result = {}
+        for label, extra in [("exact", []), ("fast", ["-F"])]:
+            out = os.path.join(work, "psnr_" + label)
+            edges = os.path.join(work, "edges_" + label)
+            run([trimbrel, "-q", "-f", "bmp", "-o", out] + extra + [photo])
+            run([trimbrel, "-q", "-f", "bmp", "--background", "FF00FF", "-o", edges] + extra + [photo])
+            base = os.path.splitext(os.path.basename(photo))[0] + ".bmp"
+            image = Image.open(os.path.join(out, base)).convert("RGB")
+            marked = Image.open(os.path.join(edges, base)).convert("RGB")
+            column = [marked.getpixel((TW // 2, y)) for y in range(TH)]
+            shown = [y for y, (r, g, b) in enumerate(column) if abs(r - 255) + g + abs(b - 255) >= 60]
+            result[label] = (image, (shown[0], shown[-1]) if shown else None)
+        a, b = result["exact"][0].tobytes(), result["fast"][0].tobytes()
+        mse = sum((x - y) ** 2 for x, y in zip(a, b)) / len(a)
+        psnr = 99.0 if mse == 0 else 10 * __import__("math").log10(255 * 255 / mse)
+        print(f"| {os.path.basename(photo)} | {psnr:.1f} dB | {result['exact'][1]} | {result['fast'][1]} |")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--trimbrel", required=True)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--skip-batch", action="store_true")
+    args = parser.parse_args()
+    trimbrel = os.path.abspath(args.trimbrel)
+    with tempfile.TemporaryDirectory(prefix="trimbrel-bench-") as work:
+        photos = make_photos(work)
+        pixels = {p: Image.open(p).size for p in photos}
+        print(f"# trimbrel against its peers, {time.strftime('%Y-%m-%d %H:%M')}, {os.cpu_count()} processors")
+        print("Job: 154 x 189 at 381 dpi, basis width, JPEG quality 90, bands F0F0F0.")
+        kinds = tools(trimbrel, work)
+        per_photo(photos, kinds, args.runs, pixels)
+        if not args.skip_batch:
+            batch(trimbrel, work, batch_photos(work, photos), kinds)
+        psnr_check(trimbrel, work, photos + [os.path.join(MATE, "nature/Wood.jpg"), os.path.join(MATE, "nature/GreenMeadow.jpg")])
+
+
+main()
