@@ -1,6 +1,15 @@
 // A window is described as plain data and turned into live controls by
 // loadWindow. Definition texts are UTF-8, as written in the source; the
 // property interface hands them out as GBK.
+//
+// The fields are declared in the order a table row is read, so a window is
+// written with designated initializers, one control per row:
+//   {.id = 4, .name = "编辑框dpi", .kind = Kind::EditBox,
+//    .left = 680, .top = 320, .width = 144, .height = 48, .tabStop = true,
+//    .text = "150", .align = Align::Center, .border = Border::Sunken,
+//    .font = FontDef{.face = "宋体", .pixelHeight = 43}},
+// Rows come in definition order: the order listControls walks, the reverse
+// of the Tab order among equal focus keys, and the first row on top.
 #pragma once
 
 #include <cstdint>

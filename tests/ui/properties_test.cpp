@@ -259,6 +259,45 @@ class PropertiesTest : public QObject {
     QCOMPARE(readInt(window_, kWindowSelf, prop::kLeft), 40);
   }
 
+  // Windows are written as tables of plain data.
+  void windowFromATable() {
+    int clicks = 0;
+    const Handler onClick = [&clicks](const EventArgs&) -> std::optional<std::int32_t> {
+      ++clicks;
+      return std::nullopt;
+    };
+    const FontDef song{.face = "宋体", .pixelHeight = 43};
+    const WindowDef def{
+        .name = "主界面",
+        .title = "表",
+        .width = 400,
+        .height = 300,
+        .escCloses = true,
+        .controls =
+            {
+                {.id = 1, .name = "拖放对象1", .kind = Kind::DropTarget, .acceptFiles = true},
+                {.id = 2, .name = "按钮打赏", .kind = Kind::Button, .left = 200, .top = 16, .width = 168,
+                 .height = 48, .tabStop = true, .text = "打赏作者", .events = {{event::kClicked, onClick}}},
+                {.id = 3, .name = "编辑框dpi", .kind = Kind::EditBox, .left = 10, .top = 100, .width = 144,
+                 .height = 48, .tabStop = true, .text = "150", .align = Align::Center,
+                 .border = Border::Sunken, .font = song, .textColor = 0, .backColor = 0xFFFFFF},
+                {.id = 4, .name = "组合框单位", .kind = Kind::ComboBox, .left = 10, .top = 160, .width = 160,
+                 .height = 51, .tabStop = true, .items = {"像素", "厘米", "英寸"}, .current = 1, .font = song},
+            },
+    };
+    const WindowHandle h = loadWindow(def);
+    QVERIFY(h != 0);
+    std::vector<std::int32_t> ids;
+    for (const ControlEntry& e : listControls(h)) ids.push_back(e.ref.id);
+    QCOMPARE(ids, (std::vector<std::int32_t>{2, 3, 4}));
+    QCOMPARE(readText(h, 3, prop::kEditContent), Gbk("150"));
+    QCOMPARE(readInt(h, 4, prop::kComboCurrent), 1);
+    QCOMPARE(WidgetOf(h, 3)->font().pixelSize(), 43);
+    QTest::mouseClick(WidgetOf(h, 2), Qt::LeftButton);
+    QCOMPARE(clicks, 1);
+    QVERIFY(registerDropTarget({h, 1}, h));
+  }
+
   void brokenDefinitionsLoadNothing() {
     WindowDef duplicateId = SampleWindow();
     duplicateId.controls[1].id = duplicateId.controls[0].id;
