@@ -61,6 +61,7 @@ Bytes MakeJpeg(int width, int height, const PixelFn& pixel, JpegOptions options)
   cinfo.in_color_space = options.grey ? JCS_GRAYSCALE : options.cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, options.quality, TRUE);
+  if (options.cmyk && options.ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
   if (options.progressive) jpeg_simple_progression(&cinfo);
   if (options.arithmetic) cinfo.arith_code = TRUE;
   jpeg_start_compress(&cinfo, TRUE);

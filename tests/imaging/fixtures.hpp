@@ -29,6 +29,7 @@ struct JpegOptions {
   bool progressive = false;
   bool grey = false;        // one component, from the red channel
   bool cmyk = false;        // Adobe-style inverted CMYK made from the colour
+  bool ycck = false;        // with cmyk: stored as YCCK
   bool arithmetic = false;  // arithmetic entropy coding
 };
 Bytes MakeJpeg(int width, int height, const PixelFn& pixel, JpegOptions options = {});

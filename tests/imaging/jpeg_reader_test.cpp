@@ -44,7 +44,7 @@ TEST(JpegReader, DecodesColourBottomUpInBlueGreenRedOrder) {
     const char* name;
     JpegOptions options;
   } cases[] = {{"baseline", {}}, {"progressive", {.progressive = true}}, {"arithmetic", {.arithmetic = true}},
-               {"adobe cmyk", {.cmyk = true}}};
+               {"adobe cmyk", {.cmyk = true}}, {"adobe ycck", {.cmyk = true, .ycck = true}}};
   for (const Case& c : cases) {
     Picture p = mustDecode(MakeJpeg(kWidth, kHeight, quadrants, c.options));
     EXPECT_EQ(p.kind, PictureKind::Jpeg) << c.name;
