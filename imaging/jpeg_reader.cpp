@@ -201,8 +201,10 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
   const bool swap = OrientationSwapsAxes(orientation);
   const int width = swap ? storedHeight : storedWidth;
   const int height = swap ? storedWidth : storedHeight;
-  TRIMBREL_TRY(target.begin(width, height));
+  // A progressive file is read whole here, so a truncated one fails before
+  // the caller allocates anything for its rows.
   if (!sessionStart(&s)) return damaged(s);
+  TRIMBREL_TRY(target.begin(width, height));
 
   const std::size_t bgrRow = static_cast<std::size_t>(storedWidth) * 3;
   std::vector<std::uint8_t> cmykRow(cmyk ? static_cast<std::size_t>(storedWidth) * 4 : 0);
