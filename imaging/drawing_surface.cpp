@@ -6,7 +6,7 @@
 
 #include "imaging/area_resampler.hpp"
 #include "imaging/surface_raster.hpp"
-#include "platform/checked_size.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 

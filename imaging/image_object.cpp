@@ -7,7 +7,7 @@
 #include "imaging/byte_reader.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/image_object_impl.hpp"
-#include "platform/checked_size.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 

@@ -12,7 +12,7 @@
 #include "imaging/byte_reader.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/surface_raster.hpp"
-#include "platform/checked_size.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
