@@ -89,32 +89,42 @@ class ExactCanvas final : public CanvasStream {
   bool padded_ = false, broken_ = false;
 };
 
-// One axis of the reduced canvas: for each of its cells, the decoded pixel
-// it shows (−1 for band only) and how much of the cell the photo covers
-// (0..256).
+// One axis of the reduced canvas. Each cell averages, by area, the decoded
+// pixels it lies over: `first` (−1 for band only) and the one after it with
+// weight `next` (0..256); `cover` (0..256) is how much of the cell the photo
+// covers, the rest being band. Taking the nearest decoded pixel instead would
+// shift the picture by up to half a decoded pixel, which shows on detailed
+// photos.
 struct AxisMap {
-  std::vector<int> source;
+  std::vector<int> first;
+  std::vector<int> next;
   std::vector<int> cover;
 };
 
 // The canvas of `canvas` photo pixels becomes `cells` cells, so that it
-// still maps onto the target exactly; the photo, drawn at `offset` with
-// `length` pixels, covers [offset, offset + length) × cells / canvas of it.
+// still maps onto the target exactly; the photo is drawn at `offset` with
+// `length` pixels, decoded into `decoded` pixels of `denom` photo pixels each.
 AxisMap MapAxis(int cells, int canvas, int offset, int length, int decoded, int denom) {
   AxisMap map;
-  map.source.assign(static_cast<std::size_t>(cells), -1);
+  map.first.assign(static_cast<std::size_t>(cells), -1);
+  map.next.assign(static_cast<std::size_t>(cells), 0);
   map.cover.assign(static_cast<std::size_t>(cells), 0);
-  const double k = static_cast<double>(cells) / canvas;
-  const double from = offset * k, to = (static_cast<double>(offset) + length) * k;
+  const double perCell = static_cast<double>(canvas) / cells;  // photo pixels per cell
   for (int j = 0; j < cells; ++j) {
-    const double lo = std::max<double>(j, from), hi = std::min<double>(j + 1, to);
+    // The cell in photo pixels, cut to the photo.
+    const double lo = std::max(0.0, j * perCell - offset);
+    const double hi = std::min<double>(length, (j + 1) * perCell - offset);
     if (hi <= lo) continue;
-    const int cover = static_cast<int>(std::lround((hi - lo) * 256));
+    const int cover = static_cast<int>(std::lround((hi - lo) / perCell * 256));
     if (cover == 0) continue;
-    const double photoPixel = (lo + hi) / 2 / k - offset;
-    map.source[static_cast<std::size_t>(j)] =
-        std::clamp(static_cast<int>(std::floor(photoPixel / denom)), 0, decoded - 1);
-    map.cover[static_cast<std::size_t>(j)] = cover;
+    const std::size_t at = static_cast<std::size_t>(j);
+    const double a = lo / denom, b = hi / denom;  // in decoded pixels
+    const int first = std::clamp(static_cast<int>(std::floor(a)), 0, decoded - 1);
+    map.first[at] = first;
+    map.cover[at] = cover;
+    if (first + 1 < decoded && b > first + 1) {
+      map.next[at] = std::clamp(static_cast<int>(std::lround((b - (first + 1)) / (b - a) * 256)), 0, 256);
+    }
   }
   return map;
 }
@@ -143,7 +153,11 @@ class ReducedCanvas final : public CanvasStream {
     rows_ = MapAxis(ch, p.canvasHeight, p.drawTop, photoHeight_, height, d);
     resampler_.emplace(cw, ch, target_.width, target_.height, sink_);
     if (!resampler_->ok()) return false;
-    row_.resize(static_cast<std::size_t>(cw) * 3);
+    const std::size_t bytes = static_cast<std::size_t>(cw) * 3;
+    upper_.resize(bytes);
+    lower_.resize(bytes);
+    row_.resize(bytes);
+    previous_.resize(static_cast<std::size_t>(width) * 3);
     pushBandRows();
     return true;
   }
@@ -151,32 +165,60 @@ class ReducedCanvas final : public CanvasStream {
   void row(int y, const std::uint8_t* bgr) override {
     if (y != nextRow_++) broken_ = true;
     if (broken_) return;
-    const int cw = static_cast<int>(columns_.source.size());
-    while (next_ < rows_.source.size() && rows_.source[next_] == y) {
+    // Cells whose last decoded row is this one: either it alone, or the
+    // previous row and this one.
+    while (next_ < rows_.first.size() && rows_.first[next_] >= 0 &&
+           rows_.first[next_] + (rows_.next[next_] > 0 ? 1 : 0) == y) {
+      const int lowerWeight = rows_.next[next_];
+      if (lowerWeight > 0) {
+        interpolate(previous_.data(), upper_.data());
+        interpolate(bgr, lower_.data());
+        for (std::size_t i = 0; i < row_.size(); ++i)
+          row_[i] = static_cast<std::uint8_t>((upper_[i] * (256 - lowerWeight) + lower_[i] * lowerWeight + 128) >> 8);
+      } else {
+        interpolate(bgr, row_.data());
+      }
       const int vertical = rows_.cover[next_];
-      for (int x = 0; x < cw; ++x) {
-        std::uint8_t* out = &row_[static_cast<std::size_t>(x) * 3];
-        const int src = columns_.source[static_cast<std::size_t>(x)];
-        const int cover = src < 0 ? 0 : columns_.cover[static_cast<std::size_t>(x)] * vertical / 256;
-        const std::uint8_t* in = src < 0 ? bandBgr_ : bgr + static_cast<std::size_t>(src) * 3;
-        for (int c = 0; c < 3; ++c) out[c] = Blend(in[c], bandBgr_[c], cover);
+      if (vertical < 256) {
+        for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = Blend(row_[i], bandBgr_[i % 3], vertical);
       }
       resampler_->pushRow(row_.data());
       ++next_;
     }
+    std::memcpy(previous_.data(), bgr, previous_.size());
     pushBandRows();
   }
 
   bool finish() override {
     if (!resampler_ || broken_) return false;
     pushBandRows();
-    return next_ == rows_.source.size();
+    return next_ == rows_.first.size();
   }
 
  private:
+  // One decoded row onto the cells of a canvas row, band at the sides.
+  void interpolate(const std::uint8_t* decoded, std::uint8_t* out) const {
+    const std::size_t cells = columns_.first.size();
+    for (std::size_t x = 0; x < cells; ++x) {
+      std::uint8_t* px = out + x * 3;
+      const int first = columns_.first[x];
+      if (first < 0) {
+        std::memcpy(px, bandBgr_, 3);
+        continue;
+      }
+      const int w = columns_.next[x];
+      const std::uint8_t* a = decoded + static_cast<std::size_t>(first) * 3;
+      const std::uint8_t* b = w > 0 ? a + 3 : a;
+      for (int c = 0; c < 3; ++c) {
+        const int value = (a[c] * (256 - w) + b[c] * w + 128) >> 8;
+        px[c] = Blend(value, bandBgr_[c], columns_.cover[x]);
+      }
+    }
+  }
+
   void pushBandRows() {
     int count = 0;
-    while (next_ < rows_.source.size() && rows_.source[next_] < 0) ++next_, ++count;
+    while (next_ < rows_.first.size() && rows_.first[next_] < 0) ++next_, ++count;
     if (count > 0) resampler_->pushUniformRows(count, band_);
   }
 
@@ -188,7 +230,7 @@ class ReducedCanvas final : public CanvasStream {
   AreaResampler::RowSink sink_;
   std::optional<AreaResampler> resampler_;
   AxisMap columns_, rows_;
-  std::vector<std::uint8_t> row_;
+  std::vector<std::uint8_t> upper_, lower_, row_, previous_;
   std::size_t next_ = 0;  // the next canvas row to push
   int nextRow_ = 0;
   bool broken_ = false;
