@@ -55,9 +55,12 @@ void AtomicFile::discard() {
 bool AtomicFile::open(const std::string& target, std::string& error) {
   discard();
   target_ = target;
-  // A file that exists but may not be written stays as it is.
+  // A file that exists but may not be written stays as it is; one that may
+  // keeps its permissions, as it would if it were overwritten in place.
+  mode_t mode = 0666 & ~CurrentUmask();
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
     if (S_ISDIR(st.st_mode)) {
       error = Reason("无法写入文件", EISDIR);
       return false;
@@ -77,7 +80,7 @@ bool AtomicFile::open(const std::string& target, std::string& error) {
   }
   temporary_ = buffer.data();
   // mkstemp makes the file private; the result gets the usual permissions.
-  ::fchmod(fd, 0666 & ~CurrentUmask());
+  ::fchmod(fd, mode);
   file_ = ::fdopen(fd, "wb");
   if (file_ == nullptr) {
     const int err = errno;

@@ -1,7 +1,8 @@
 // Replacing a file all at once: the bytes go to a fresh temporary file in the
 // target's folder, which is renamed over the target only when everything was
 // written and closed without error. A failed write leaves the folder as it
-// was; several threads can write into one folder at once.
+// was; several threads can write into one folder at once. A new file gets
+// 0666 less the umask, a replaced one keeps its permissions.
 #pragma once
 
 #include <cstdio>

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -126,6 +127,25 @@ TEST(ImageObject, FailedDecodesKeepThePreviousImageAndGiveTheReason) {
     EXPECT_FALSE(DecodeFromBin(image, c.bytes, c.format)) << c.reason;
     EXPECT_EQ(LastImageError(image), c.reason);
     EXPECT_EQ(EncodeToBytes(image, IMAGE_FORMAT_BMP, dir, "after.bmp"), before) << c.reason;
+  }
+}
+
+// Damaged snapshots: every decode either fails cleanly or yields an image
+// whose BMP output has exactly the size its header promises.
+TEST(ImageObject, DamagedBitmapsDecodeCleanlyOrNotAtAll) {
+  TempFolder dir;
+  const Bytes good = TakeSnapshot(Canvas(7, 5));
+  std::mt19937 rng(7);
+  ImageRef image;
+  for (int round = 0; round < 400; ++round) {
+    Bytes b = good;
+    const int flips = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < flips; ++k) b[rng() % 54] = static_cast<std::uint8_t>(rng());
+    if (rng() % 4 == 0) b.resize(rng() % b.size());
+    if (!DecodeFromBin(image, b, IMAGE_FORMAT_BMP)) continue;
+    const Bytes out = EncodeToBytes(image, IMAGE_FORMAT_BMP, dir, "m.bmp");
+    const std::size_t stride = (static_cast<std::size_t>(image->width()) * 3 + 3) / 4 * 4;
+    ASSERT_EQ(out.size(), 54 + stride * image->height()) << "round " << round;
   }
 }
 
@@ -287,15 +307,21 @@ TEST(ImageObject, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(ReadFile(target), Bytes({'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't'}));
   EXPECT_EQ(dir.names(), std::vector<std::string>{"photo.jpg"});
 
-  // A successful write replaces it, with the usual permissions.
+  // A successful write replaces it and keeps its permissions; a new file
+  // gets the usual ones.
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
   ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(2, 2)), IMAGE_FORMAT_BMP));
   ASSERT_TRUE(EncodeToFile(image, target, IMAGE_FORMAT_JPG));
   EXPECT_EQ(ReadFile(target)[0], 0xFF);
-  EXPECT_EQ(dir.names(), std::vector<std::string>{"photo.jpg"});
+  const std::string fresh = dir / "new.png";
+  ASSERT_TRUE(EncodeToFile(image, fresh, IMAGE_FORMAT_PNG));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"new.png", "photo.jpg"}));
   const mode_t mask = ::umask(0);
   ::umask(mask);
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 

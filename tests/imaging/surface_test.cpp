@@ -374,6 +374,48 @@ TEST(DrawingSurface, DamagedOrEmptyPicturesDrawNothing) {
   }
 }
 
+// Pictures with sizes that disagree with their pixel blocks, damaged bitmap
+// headers and odd rectangles: drawing stays inside its clipped rectangle and
+// never reads outside the picture (the sanitizer build watches the reads).
+TEST(DrawingSurface, MalformedPicturesNeverDrawOutsideTheirRectangle) {
+  std::mt19937 rng(20261209);
+  const PictureKind kinds[] = {PictureKind::Jpeg, PictureKind::Bmp, PictureKind::Icon, PictureKind::Cursor,
+                               PictureKind::Gif,  PictureKind::Pcx8, PictureKind::Pcx1, PictureKind::Png,
+                               static_cast<PictureKind>(9)};
+  for (int round = 0; round < 1500; ++round) {
+    Picture pic;
+    pic.kind = kinds[rng() % std::size(kinds)];
+    pic.width = static_cast<int>(rng() % 9) - 1;
+    pic.height = static_cast<int>(rng() % 9) - 1;
+    pic.pixels.resize(rng() % 400);
+    for (auto& b : pic.pixels) b = static_cast<std::uint8_t>(rng());
+    if (pic.pixels.size() >= 40 && rng() % 2) {
+      // A header that is mostly plausible, so the checks past it are reached.
+      PutLe(pic.pixels, 0, 40, 4);
+      PutLe(pic.pixels, 4, rng() % 12, 4);
+      PutLe(pic.pixels, 8, static_cast<std::uint32_t>(static_cast<int>(rng() % 12) - 6), 4);
+      const std::uint32_t bits[] = {1, 8, 24, 4, 32};
+      PutLe(pic.pixels, 14, bits[rng() % 5], 2);
+      PutLe(pic.pixels, 32, rng() % 300, 4);
+    }
+    const int left = static_cast<int>(rng() % 11) - 5, top = static_cast<int>(rng() % 11) - 5;
+    const std::optional<int> w = rng() % 3 ? std::optional<int>() : std::optional<int>(static_cast<int>(rng() % 14) - 2);
+    const std::optional<int> h = rng() % 3 ? std::optional<int>() : std::optional<int>(static_cast<int>(rng() % 14) - 2);
+    const std::optional<int> mode = rng() % 2 ? std::optional<int>() : std::optional<int>(static_cast<int>(rng() % 9) - 3);
+    DrawingSurface s = Sized(6, 5, 0x00ABCDEF, rng() % 2 ? 24 : 16);
+    DrawPicture(s, pic, left, top, w, h, mode);
+    const int dw = (!w || *w == -1) ? pic.width : *w, dh = (!h || *h == -1) ? pic.height : *h;
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        const bool inside = x >= left && x < left + dw && y >= top && y < top + dh;
+        if (!inside) {
+          ASSERT_EQ(At(s, x, y), FromColour(0x00ABCDEF)) << "round " << round << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
 TEST(DrawingSurface, SmoothStretchIsTheAreaResamplersOutput) {
   const int sw = 23, sh = 17, dw = 9, dh = 31;
   const Picture pic = BgrPicture(sw, sh, NoisePixel);
