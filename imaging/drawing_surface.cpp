@@ -85,13 +85,20 @@ void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
   const std::uint32_t colour = effectiveBackground();
   const int keepW = hasBitmap() ? std::min(w, width_) : 0;
   const int keepH = hasBitmap() ? std::min(h, height_) : 0;
+  // One row in the background colour, copied wherever the colour goes.
+  std::uint8_t* pattern = fresh.data() + static_cast<std::size_t>(h - 1) * stride;
+  fillRow(pattern, w, colour);
   for (int y = 0; y < h; ++y) {
     std::uint8_t* row = fresh.data() + static_cast<std::size_t>(h - 1 - y) * stride;
     if (y < keepH) {
+      // The pattern row is the last one written, so it serves every row above.
+      if (row != pattern) {
+        std::memcpy(row + static_cast<std::size_t>(keepW) * 3, pattern + static_cast<std::size_t>(keepW) * 3,
+                    static_cast<std::size_t>(w - keepW) * 3);
+      }
       std::memcpy(row, rowFromTop(y), static_cast<std::size_t>(keepW) * 3);
-      fillRow(row + static_cast<std::size_t>(keepW) * 3, w - keepW, colour);
-    } else {
-      fillRow(row, w, colour);
+    } else if (row != pattern) {
+      std::memcpy(row, pattern, static_cast<std::size_t>(w) * 3);
     }
   }
   rows_ = std::move(fresh);
@@ -135,7 +142,10 @@ void ClearSurface(DrawingSurface& surface, std::optional<int> left, std::optiona
   const int y1 = static_cast<int>(std::clamp<std::int64_t>(b, 0, surface.height_));
   if (x0 >= x1 || y0 >= y1) return;
   const std::uint32_t colour = surface.effectiveBackground();
-  for (int y = y0; y < y1; ++y) fillRow(surface.rowFromTop(y) + static_cast<std::size_t>(x0) * 3, x1 - x0, colour);
+  const std::size_t offset = static_cast<std::size_t>(x0) * 3, bytes = static_cast<std::size_t>(x1 - x0) * 3;
+  const std::uint8_t* first = surface.rowFromTop(y0) + offset;
+  fillRow(surface.rowFromTop(y0) + offset, x1 - x0, colour);
+  for (int y = y0 + 1; y < y1; ++y) std::memcpy(surface.rowFromTop(y) + offset, first, bytes);
 }
 
 namespace {
