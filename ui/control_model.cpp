@@ -183,6 +183,7 @@ bool WindowWidget::build() {
   }
   installEventFilter(this);
   watched_[this] = self_.get();
+  if (HasHandler(*self_, event::kMouseMove)) setMouseTracking(true);
   for (auto& c : controls_) {
     if (c->widget) watch(*c);
   }
@@ -220,8 +221,12 @@ void WindowWidget::placeOnScreen() {
 }
 
 void WindowWidget::watch(Control& c) {
+  // Qt drops moves without a button held unless the widget tracks the mouse;
+  // a bound mouse-moved handler wants them all.
+  const bool tracking = HasHandler(c, event::kMouseMove);
   watched_[c.widget] = &c;
   c.widget->installEventFilter(this);
+  if (tracking) c.widget->setMouseTracking(true);
   const auto inner = c.widget->findChildren<QWidget*>();
   for (QWidget* w : inner) {
     // Stop at other controls placed inside this one (a picture box's children).
@@ -233,6 +238,7 @@ void WindowWidget::watch(Control& c) {
     if (foreign) continue;
     watched_[w] = &c;
     w->installEventFilter(this);
+    if (tracking) w->setMouseTracking(true);
   }
 }
 
@@ -367,6 +373,16 @@ bool WindowWidget::filterControlEvent(Control& c, QObject* watched, QEvent* even
   auto* receiver = qobject_cast<QWidget*>(watched);
   if (!own || !receiver) return false;
   auto consumed = [](const std::optional<std::int32_t>& r) { return r && *r == 0; };
+  // Qt hands one mouse or wheel event to several widgets of a control: a
+  // scroll area passes the wheel on to its scroll bar, an ignored event goes
+  // on to the parent as a copy. The handler runs for the first of them only.
+  auto seenBefore = [&](const QSinglePointEvent* pe) {
+    const InputMark mark{&c, static_cast<int>(pe->type()), pe->timestamp(), pe->globalPosition()};
+    const bool again = innerMark_.control == mark.control && innerMark_.type == mark.type &&
+                       innerMark_.timestamp == mark.timestamp && innerMark_.global == mark.global;
+    innerMark_ = mark;
+    return again;
+  };
 
   switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -384,14 +400,14 @@ bool WindowWidget::filterControlEvent(Control& c, QObject* watched, QEvent* even
       } else if (me->button() == Qt::RightButton && event->type() != QEvent::MouseButtonDblClick) {
         number = event->type() == QEvent::MouseButtonPress ? event::kRightDown : event::kRightUp;
       }
-      if (number == 0 || !HasHandler(c, number)) return false;
+      if (number == 0 || !HasHandler(c, number) || seenBefore(me)) return false;
       QPoint p = me->position().toPoint();
       if (receiver != own) p = receiver->mapTo(own, p);
       return consumed(FireEvent(*this, c, {{}, number, p.x(), p.y(), KeyState(me->modifiers())}));
     }
     case QEvent::Wheel: {
-      if (!HasHandler(c, event::kWheel)) return false;
       auto* we = static_cast<QWheelEvent*>(event);
+      if (!HasHandler(c, event::kWheel) || seenBefore(we)) return false;
       return consumed(FireEvent(*this, c, {{}, event::kWheel, we->angleDelta().y() / 120, 0,
                                            KeyState(we->modifiers())}));
     }

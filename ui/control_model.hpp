@@ -83,6 +83,14 @@ class WindowWidget : public QWidget {
   std::unordered_map<std::int32_t, Control*> byId_;
   std::unordered_map<QObject*, Control*> watched_;
   bool replayingKey_ = false;
+  // The last mouse or wheel event reported, to recognise its copies.
+  struct InputMark {
+    const Control* control = nullptr;
+    int type = 0;
+    quint64 timestamp = 0;
+    QPointF global;
+  };
+  InputMark innerMark_;
 };
 
 WindowWidget* FindWindowWidget(WindowHandle handle);

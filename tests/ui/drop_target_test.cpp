@@ -73,7 +73,7 @@ class DropTargetTest : public QObject {
 
  private slots:
   void cleanup() {
-    for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+    DeleteAllWindows();
   }
 
   void effectRules_data() {

@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QPushButton>
 #include <QtTest>
 
@@ -69,7 +71,7 @@ class EventsTest : public QObject {
 
  private slots:
   void cleanup() {
-    for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+    DeleteAllWindows();
     setAddressOpener({});
   }
 
@@ -242,6 +244,88 @@ class EventsTest : public QObject {
     consume = true;
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(clicks, 1);
+  }
+
+  // Inner widgets (a text box's viewport) report in the control's own
+  // coordinates; focus, wheel, double-click and moves arrive too.
+  void otherInputEventsReachTheControl() {
+    WindowDef def = SampleWindow();
+    def.controls[kMemo - 1].border = Border::Sunken;
+    std::vector<std::array<std::int32_t, 4>> seen;
+    auto record = [&](const EventArgs& e) -> std::optional<std::int32_t> {
+      seen.push_back({e.event, e.a, e.b, e.c});
+      return std::nullopt;
+    };
+    for (int n : {event::kLeftDown, event::kLeftDoubleClick, event::kMouseMove, event::kGotFocus,
+                  event::kLostFocus, event::kWheel}) {
+      def.controls[kMemo - 1].events[n] = record;
+    }
+    const WindowHandle h = ShowActive(def);
+    QVERIFY(h);
+    auto* memo = WidgetAs<QPlainTextEdit>(h, kMemo);
+    QWidget* viewport = memo->viewport();
+    const QPoint inside = viewport->mapTo(memo, QPoint(5, 5));
+    QVERIFY(inside != QPoint(5, 5));  // the frame moves the viewport
+
+    using Row = std::array<std::int32_t, 4>;
+    auto expect = [&](const std::vector<Row>& rows) {
+      const bool same = seen == rows;
+      seen.clear();
+      return same;
+    };
+    memo->setFocus();
+    QVERIFY(expect({{event::kGotFocus, 0, 0, 0}}));
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(expect({{event::kLeftDown, inside.x(), inside.y(), 0}}));
+    QTest::mouseDClick(viewport, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
+    QVERIFY(!seen.empty());
+    QCOMPARE(seen.back(), (Row{event::kLeftDoubleClick, inside.x(), inside.y(), kKeyShift}));
+    seen.clear();
+    QMouseEvent move(QEvent::MouseMove, QPointF(7, 9), viewport->mapToGlobal(QPointF(7, 9)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    const QPoint moved = viewport->mapTo(memo, QPoint(7, 9));
+    QVERIFY(expect({{event::kMouseMove, moved.x(), moved.y(), 0}}));
+    QWheelEvent wheel(QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -240),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    QVERIFY(expect({{event::kWheel, -2, 0, kKeyCtrl}}));
+    WidgetOf(h, kEdit)->setFocus();
+    QVERIFY(expect({{event::kLostFocus, 0, 0, 0}}));
+  }
+
+  void comboEditTextChangedOnlyByTheUser() {
+    WindowDef def = SampleWindow();
+    ControlDef& combo = def.controls[kCombo - 1];
+    combo.editable = true;
+    combo.text = "厘米";
+    int changes = 0;
+    combo.events[event::kEditTextChanged] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+      ++changes;
+      return std::nullopt;
+    };
+    const WindowHandle h = ShowActive(def);
+    QVERIFY(h);
+    QCOMPARE(readText(h, kCombo, prop::kComboEditText), Gbk("厘米"));
+    writeProperty(h, kCombo, prop::kComboEditText, Gbk("毫米"));
+    QCOMPARE(changes, 0);
+    auto* box = WidgetAs<QComboBox>(h, kCombo);
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box, "mm");
+    QCOMPARE(changes, 2);
+    QCOMPARE(readText(h, kCombo, prop::kComboEditText), std::string("mm"));
+  }
+
+  // Writing the interval the timer already has leaves it running undisturbed.
+  void timerKeepsRunningWhenTheSameIntervalIsWritten() {
+    const WindowHandle h = loadWindow(SampleWindow());
+    writeProperty(h, kTimer, prop::kTimerInterval, 1000);
+    QTimer* timer = FindWindowWidget(h)->control(kTimer)->timer;
+    QTest::qWait(300);
+    writeProperty(h, kTimer, prop::kTimerInterval, 1000);
+    QVERIFY(timer->isActive());
+    QVERIFY2(timer->remainingTime() < 900, "the timer was restarted");
   }
 
   void characterHandlerReplacesOrSwallows() {

@@ -1,6 +1,8 @@
 #include "test_windows.hpp"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QPointer>
 #include <QImage>
 
 #include "platform/platform.hpp"
@@ -82,6 +84,12 @@ QWidget* WidgetOf(WindowHandle window, std::int32_t id) {
 }
 
 std::string Gbk(const char* utf8) { return Utf8ToGbk(utf8); }
+
+void DeleteAllWindows() {
+  QList<QPointer<QWidget>> windows;
+  for (QWidget* w : QApplication::topLevelWidgets()) windows.append(w);
+  for (const QPointer<QWidget>& w : windows) delete w.data();
+}
 
 Bytes PngOfColor(const QColor& color, int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);

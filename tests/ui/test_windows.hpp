@@ -42,6 +42,9 @@ W* WidgetAs(WindowHandle window, std::int32_t id) {
 }
 
 std::string Gbk(const char* utf8);
+// Deletes every window a test left behind (owned windows and popups go with
+// their owners, so each is deleted only while it still exists).
+void DeleteAllWindows();
 Bytes PngOfColor(const QColor& color, int width, int height);
 
 }  // namespace trimbrel::testing

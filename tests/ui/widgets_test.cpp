@@ -16,7 +16,7 @@ class WidgetsTest : public QObject {
 
  private slots:
   void cleanup() {
-    for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+    DeleteAllWindows();
   }
 
   // Larger pictures shrink with their proportions kept, each side cut to
