@@ -255,6 +255,42 @@ TEST(DrawingSurface, FirstPassCropsAndBandsLikeThePlacement) {
   }
 }
 
+// The same with the camera sizes of the trim geometry's worked placements;
+// the rows and columns at every edge of the photo are checked whole.
+TEST(DrawingSurface, FirstPassAtCameraSizes) {
+  struct Case {
+    int photoW, photoH, canvasW, canvasH, left, top;
+  };
+  const Case cases[] = {
+      {3000, 4000, 3000, 3688, 0, -155},
+      {4000, 3000, 4000, 4870, 0, 935},
+      {3000, 4000, 3253, 4000, 126, 0},
+      {4000, 3000, 2444, 3000, -777, 0},
+  };
+  const Bgr band = FromColour(0x00F0F0F0);
+  for (const auto& c : cases) {
+    DrawingSurface s;
+    ClearSurface(s);
+    ResizeSurface(s, {}, {}, c.canvasW, c.canvasH);
+    DrawPicture(s, BgrPicture(c.photoW, c.photoH, NoisePixel), c.left, c.top);
+    auto check = [&](int x, int y) {
+      const int px = x - c.left, py = y - c.top;
+      const bool onPhoto = px >= 0 && px < c.photoW && py >= 0 && py < c.photoH;
+      return At(s, x, y) == (onPhoto ? NoisePixel(px, py) : band);
+    };
+    std::vector<int> rows = {0, c.top - 1, c.top, c.top + c.photoH - 1, c.top + c.photoH, c.canvasH - 1, c.canvasH / 2};
+    std::vector<int> cols = {0, c.left - 1, c.left, c.left + c.photoW - 1, c.left + c.photoW, c.canvasW - 1, c.canvasW / 2};
+    int mismatches = 0;
+    for (int y : rows)
+      if (y >= 0 && y < c.canvasH)
+        for (int x = 0; x < c.canvasW; ++x) mismatches += !check(x, y);
+    for (int x : cols)
+      if (x >= 0 && x < c.canvasW)
+        for (int y = 0; y < c.canvasH; ++y) mismatches += !check(x, y);
+    EXPECT_EQ(mismatches, 0) << c.photoW << "x" << c.photoH << " on " << c.canvasW << "x" << c.canvasH;
+  }
+}
+
 TEST(DrawingSurface, PngPixelsAreCompositedOverWhite) {
   // Expected values of trunc(a·k·v + 255·(1 − a·k)) in single precision,
   // worked out independently of the drawing code.
