@@ -325,6 +325,20 @@ TEST(ImageObject, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
+TEST(ImageObject, AReadOnlyFileIsNotReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  TempFolder dir;
+  const std::string target = dir / "locked.bmp";
+  { std::ofstream(target, std::ios::binary) << "keep"; }
+  ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+  ImageRef image;
+  ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(2, 2)), IMAGE_FORMAT_BMP));
+  EXPECT_FALSE(EncodeToFile(image, target, IMAGE_FORMAT_BMP));
+  EXPECT_EQ(LastImageError(image), "无法写入文件: Permission denied");
+  EXPECT_EQ(ReadFile(target), Bytes({'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"locked.bmp"});
+}
+
 TEST(ImageObject, ThreadsWriteIntoOneFolderWithoutCollisions) {
   TempFolder dir;
   constexpr int kThreads = 6, kFiles = 8;
