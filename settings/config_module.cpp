@@ -163,12 +163,14 @@ int ConfigModule::writeNow(const std::string& section, const std::string& key,
 }
 
 bool ConfigModule::edit(std::size_t offset, std::size_t removed, const std::string& bytes) {
+  const std::size_t sizeBefore = content.size();
   content.replace(offset, removed, bytes);
   if (!storeFile.isOpen()) return true;
-  if (storeFile.replace(offset, removed, bytes)) return true;
-  // The file no longer matches memory; editing it at memory's offsets would
-  // only spread the damage. From here on writes change memory only, as when
-  // the file could not be opened.
+  if (storeFile.replace(offset, removed, bytes, sizeBefore)) return true;
+  // The file no longer matches memory (a failed write, or another program
+  // changed it); editing it at memory's offsets would only spread the
+  // damage. From here on writes change memory only, as when the file could
+  // not be opened.
   storeFile.close();
   return false;
 }

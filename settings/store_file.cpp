@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 namespace trimbrel {
@@ -89,6 +90,11 @@ bool StoreFile::open(const std::string& path) {
     ::close(fd);
     return false;
   }
+  // Absolute, so a later change of the current directory does not make the
+  // file look replaced.
+  std::error_code error;
+  path_ = std::filesystem::absolute(path, error).string();
+  if (error) path_ = path;
   fd_ = fd;
   return true;
 }
@@ -96,18 +102,21 @@ bool StoreFile::open(const std::string& path) {
 void StoreFile::close() {
   if (fd_ >= 0) ::close(fd_);  // releases the lock with the descriptor
   fd_ = -1;
+  path_.clear();
 }
 
 bool StoreFile::readAll(std::string& out) const {
   return fd_ >= 0 && ReadToEnd(fd_, out);
 }
 
-bool StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_view bytes) {
+bool StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_view bytes,
+                        std::uint64_t expectedSize) {
   if (fd_ < 0) return false;
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) return false;
+  struct stat st {}, atPath {};
+  if (::fstat(fd_, &st) != 0 || ::stat(path_.c_str(), &atPath) != 0) return false;
+  if (st.st_dev != atPath.st_dev || st.st_ino != atPath.st_ino) return false;
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-  if (offset > size || removed > size - offset) return false;
+  if (size != expectedSize || offset > size || removed > size - offset) return false;
   const off_t at = static_cast<off_t>(offset);
   const off_t tailFrom = static_cast<off_t>(offset + removed);
   const off_t tailLength = st.st_size - tailFrom;

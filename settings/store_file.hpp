@@ -32,11 +32,16 @@ class StoreFile {
   // Replaces `removed` bytes at `offset` with `bytes`; the tail moves in
   // blocks and the file grows or shrinks by the difference. Space for growth
   // is reserved before any byte moves, so a full disk or a file-size limit
-  // fails with the file unchanged. False on any error.
-  bool replace(std::uint64_t offset, std::size_t removed, std::string_view bytes);
+  // fails with the file unchanged. The lock binds only programs that ask for
+  // it, so a text editor may have changed or replaced the file meanwhile:
+  // when it is no longer `expectedSize` bytes or no longer at its path,
+  // nothing is written. False on any error.
+  bool replace(std::uint64_t offset, std::size_t removed, std::string_view bytes,
+               std::uint64_t expectedSize);
 
  private:
   int fd_ = -1;
+  std::string path_;
 };
 
 // Reads a whole file without locking it; false when it cannot be read.

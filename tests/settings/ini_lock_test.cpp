@@ -87,6 +87,24 @@ TEST_F(Lock, WhatCannotBeOpenedWorksInMemory) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
 }
 
+// A text editor ignores the lock. What it saved must not be overwritten at
+// offsets that no longer fit.
+TEST_F(Lock, AFileChangedByAnotherProgramIsLeftAsThatProgramSavedIt) {
+  const auto editedInPlace = [&] { std::ofstream(iniPath(), std::ios::app | std::ios::binary) << "\r\nx=1"; };
+  const auto replacedByRename = [&] {
+    WriteFileBytes(iniPath() + ".new", "[s]\r\nk=1\r\nx=1");
+    std::filesystem::rename(iniPath() + ".new", iniPath());
+  };
+  for (const auto& edit : {std::function<void()>(editedInPlace), std::function<void()>(replacedByRename)}) {
+    load("[s]\r\nk=1");
+    edit();
+    EXPECT_EQ(module.writeEntry("s", "k", "2"), -1);
+    EXPECT_EQ(module.writeEntry("s", "m", "3"), 0);  // memory only from here on
+    EXPECT_EQ(module.readEntry("s", "k", "d"), "2");
+    EXPECT_EQ(fileBytes(), "[s]\r\nk=1\r\nx=1");
+  }
+}
+
 // A write that the disk refuses (here a file-size limit) fails, leaves the
 // file as it was, and stops further edits of a file that no longer matches.
 TEST_F(Lock, AFailedDiskWriteIsReportedAndLeavesTheFileIntact) {
