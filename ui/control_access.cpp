@@ -171,9 +171,9 @@ bool registerDropTarget(ControlRef dropTarget, WindowHandle window) {
   Control* target = Find(dropTarget);
   WindowWidget* w = FindWindowWidget(window);
   if (!target || !w || target->stored.kind != Kind::DropTarget) return false;
-  if (target->dropRegistered || w->dropTarget) return false;
+  if (target->dropRegistered || w->dropTarget.window != 0) return false;
   target->dropRegistered = true;
-  w->dropTarget = target;
+  w->dropTarget = dropTarget;
   // Drops over any control belong to the window, as the controls here do not
   // take drops of their own (an edit box would otherwise swallow a path).
   w->setAcceptDrops(true);

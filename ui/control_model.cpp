@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/platform.hpp"
 #include "ui/control_model.hpp"
@@ -297,7 +298,7 @@ void WindowWidget::rebuild(Control& c) {
   c.widget = fresh;
   fresh->setVisible(c.stored.visible);
   watch(c);
-  if (dropTarget) {
+  if (dropTarget.window != 0) {
     fresh->setAcceptDrops(false);
     for (QWidget* w : fresh->findChildren<QWidget*>()) w->setAcceptDrops(false);
   }
@@ -314,6 +315,9 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   // From here on the window counts as gone, although Qt deletes it later.
+  for (auto& c : controls_) {
+    if (c->timer) c->timer->stop();
+  }
   unregister();
 }
 
@@ -452,29 +456,44 @@ bool WindowWidget::filterControlEvent(Control& c, QObject* watched, QEvent* even
   }
 }
 
+namespace {
+
+// The registered drop target and the window it belongs to, while both exist.
+std::pair<WindowWidget*, Control*> DropTargetOf(const ControlRef& ref) {
+  WindowWidget* owner = FindWindowWidget(ref.window);
+  Control* target = owner ? owner->control(ref.id) : nullptr;
+  return {target ? owner : nullptr, target};
+}
+
+}  // namespace
+
 void WindowWidget::dragEnterEvent(QDragEnterEvent* event) {
-  if (dropTarget) {
-    HandleDragEnter(*this, *dropTarget, event);
+  auto [owner, target] = DropTargetOf(dropTarget);
+  if (target) {
+    HandleDragEnter(*owner, *target, event);
   } else {
     event->ignore();
   }
 }
 
 void WindowWidget::dragMoveEvent(QDragMoveEvent* event) {
-  if (dropTarget) {
-    HandleDragMove(*this, *dropTarget, event);
+  auto [owner, target] = DropTargetOf(dropTarget);
+  if (target) {
+    HandleDragMove(*owner, *target, event);
   } else {
     event->ignore();
   }
 }
 
 void WindowWidget::dragLeaveEvent(QDragLeaveEvent*) {
-  if (dropTarget) HandleDragLeave(*dropTarget);
+  auto [owner, target] = DropTargetOf(dropTarget);
+  if (target) HandleDragLeave(*target);
 }
 
 void WindowWidget::dropEvent(QDropEvent* event) {
-  if (dropTarget) {
-    HandleDrop(*this, *dropTarget, event);
+  auto [owner, target] = DropTargetOf(dropTarget);
+  if (target) {
+    HandleDrop(*owner, *target, event);
   } else {
     event->ignore();
   }
@@ -486,6 +505,9 @@ bool HasHandler(const Control& c, int event) {
 }
 
 std::optional<std::int32_t> FireEvent(WindowWidget& window, Control& c, EventArgs args) {
+  // A closed window waits for Qt to delete it; its handlers must not run in
+  // between, as everything they would touch counts as gone.
+  if (FindWindowWidget(window.handle()) != &window) return std::nullopt;
   auto it = c.stored.events.find(args.event);
   if (it == c.stored.events.end() || !it->second) return std::nullopt;
   args.source = ControlRef{window.handle(), c.stored.id};

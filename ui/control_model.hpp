@@ -60,7 +60,9 @@ class WindowWidget : public QWidget {
   void rebuild(Control& c);
   bool closeByRequest();
 
-  Control* dropTarget = nullptr;
+  // The drop target registered on this window; it may belong to another
+  // window, so it is looked up anew for every drag event.
+  ControlRef dropTarget;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

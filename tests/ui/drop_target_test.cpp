@@ -228,6 +228,26 @@ class DropTargetTest : public QObject {
     QVERIFY(!WidgetOf(h, kEdit)->acceptDrops());
   }
 
+  // A target may serve another window; its events name its own window, and
+  // once that window is gone the other one simply stops taking drops.
+  void targetOfAnotherWindow() {
+    Received received;
+    WindowDef def = SampleWindow();
+    def.controls[kDrop - 1].events[event::kFilesDropped] = [&received](const EventArgs& e) {
+      received.events.emplace_back(static_cast<int>(e.source.window), e.text);
+      return std::optional<std::int32_t>();
+    };
+    const WindowHandle owner = loadWindow(def);
+    const WindowHandle other = loadWindow(SampleWindow());
+    QVERIFY(registerDropTarget({owner, kDrop}, other));
+    QVERIFY(DragAndDrop(other, *Files({"/tmp/a.jpg"})).entered);
+    using Row = std::pair<int, std::string>;
+    QCOMPARE(received.events, (std::vector<Row>{{int(owner), "/tmp/a.jpg"}}));
+    QVERIFY(requestClose(owner));
+    QVERIFY(!DragAndDrop(other, *Files({"/tmp/b.jpg"})).entered);
+    QCOMPARE(received.events.size(), std::size_t{1});
+  }
+
   void unregisteredWindowSeesNoDrags() {
     const WindowHandle h = loadWindow(SampleWindow());
     const Drop drop = DragAndDrop(h, *Files({"/tmp/a.jpg"}));

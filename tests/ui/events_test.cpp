@@ -149,6 +149,14 @@ class EventsTest : public QObject {
     QVERIFY(requestClose(h));
     QVERIFY(!isWindowLoaded(h));
     QCOMPARE(queries, 2);
+
+    // Until Qt deletes it, a closed window's timers are already stopped.
+    const WindowHandle timed = loadWindow(SampleWindow());
+    QPointer<QTimer> timer = FindWindowWidget(timed)->control(kTimer)->timer;
+    QVERIFY(timer->isActive());
+    QVERIFY(requestClose(timed));
+    QVERIFY(timer);
+    QVERIFY(!timer->isActive());
   }
 
   void escClosesThroughTheCloseQuery() {
