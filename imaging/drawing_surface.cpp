@@ -65,7 +65,7 @@ DibView DrawingSurface::view() const {
 void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
   const int w = std::max(1, clientWidth), h = std::max(1, clientHeight);
   penX_ = penY_ = 0;
-  std::vector<std::uint8_t> fresh;
+  Bytes fresh;
   const std::size_t stride = rowStride(w);
   const auto bytes = checkedMul(stride, static_cast<std::size_t>(h));
   bool allocated = false;
@@ -77,7 +77,7 @@ void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
     }
   }
   if (!allocated) {
-    rows_ = std::vector<std::uint8_t>();
+    rows_ = Bytes();
     width_ = height_ = 0;
     stride_ = 0;
     return;
@@ -85,21 +85,19 @@ void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
   const std::uint32_t colour = effectiveBackground();
   const int keepW = hasBitmap() ? std::min(w, width_) : 0;
   const int keepH = hasBitmap() ? std::min(h, height_) : 0;
-  // One row in the background colour, copied wherever the colour goes.
+  // One row in the background colour with zero padding, copied to every
+  // row (the bytes are not initialised otherwise), then the old content.
   std::uint8_t* pattern = fresh.data() + static_cast<std::size_t>(h - 1) * stride;
   fillRow(pattern, w, colour);
+  std::memset(pattern + static_cast<std::size_t>(w) * 3, 0, stride - static_cast<std::size_t>(w) * 3);
   for (int y = 0; y < h; ++y) {
     std::uint8_t* row = fresh.data() + static_cast<std::size_t>(h - 1 - y) * stride;
-    if (y < keepH) {
-      // The pattern row is the last one written, so it serves every row above.
-      if (row != pattern) {
-        std::memcpy(row + static_cast<std::size_t>(keepW) * 3, pattern + static_cast<std::size_t>(keepW) * 3,
-                    static_cast<std::size_t>(w - keepW) * 3);
-      }
-      std::memcpy(row, rowFromTop(y), static_cast<std::size_t>(keepW) * 3);
-    } else if (row != pattern) {
-      std::memcpy(row, pattern, static_cast<std::size_t>(w) * 3);
-    }
+    if (row != pattern) std::memcpy(row, pattern, stride);
+  }
+  // Over the background, now that every row has it.
+  for (int y = 0; y < keepH; ++y) {
+    std::memcpy(fresh.data() + static_cast<std::size_t>(h - 1 - y) * stride, rowFromTop(y),
+                static_cast<std::size_t>(keepW) * 3);
   }
   rows_ = std::move(fresh);
   width_ = w;

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "imaging/dib_view.hpp"
@@ -17,6 +20,27 @@ namespace trimbrel {
 // 0xFF000000 stands for the owner's button-face colour; any other value is 0x00BBGGRR.
 inline constexpr std::uint32_t kSystemDefaultColour = 0xFF000000u;
 inline constexpr std::uint32_t kNoWindowButtonFace = 0x00F0F0F0u;
+
+// Leaves new bytes unset: every byte of a fresh backing bitmap is written by
+// the rebuild anyway, and zeroing a 100 MB canvas first costs a full pass.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
 
 class DrawingSurface {
  public:
@@ -70,7 +94,8 @@ class DrawingSurface {
   int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
   int width_ = 0, height_ = 0;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> rows_;
+  using Bytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+  Bytes rows_;
   int penX_ = 0, penY_ = 0;
 };
 

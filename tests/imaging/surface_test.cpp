@@ -170,6 +170,14 @@ TEST(DrawingSurface, ResizeKeepsTheOldContentAtTheTopLeft) {
       EXPECT_EQ(At(s, x, y), want) << x << "," << y;
     }
   }
+  // Row padding is zero whatever memory the new bitmap got (the sanitizer
+  // build fills fresh allocations with a pattern).
+  const Bytes snap = TakeSnapshot(s);
+  ASSERT_EQ(snap.size(), 54u + 20 * 3);
+  for (int y = 0; y < 3; ++y) {
+    EXPECT_EQ(snap[54 + 20 * y + 18], 0) << "padding of row " << y;
+    EXPECT_EQ(snap[54 + 20 * y + 19], 0) << "padding of row " << y;
+  }
   ResizeSurface(s, {}, {}, 2, 2);  // smaller: clipped to the new size
   EXPECT_EQ(At(s, 0, 0), NoisePixel(0, 0));
   ClearSurface(s);
