@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -32,7 +33,10 @@ class TempFolder {
     buf.push_back('\0');
     path_ = ::mkdtemp(buf.data());
   }
-  ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
   const std::string& path() const { return path_; }
   std::vector<std::string> names() const {
