@@ -10,8 +10,11 @@ import subprocess
 import sys
 import tempfile
 import time
+from collections import namedtuple
 
 from PIL import Image
+
+Measure = namedtuple("Measure", "wall peak cpu out")
 
 MATE = "/usr/share/backgrounds/mate"
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -21,19 +24,21 @@ JOB = ["-filter", "Box", "-resize", f"{TW}x", "-gravity", "center", "-background
 
 
 def run(cmd, stdout=subprocess.DEVNULL):
-    """Wall time and peak resident memory (bytes) of one process. The memory
+    """Wall time, peak resident memory (bytes) and CPU time of one process. The memory
     comes from /usr/bin/time, whose own small process forks the command: a
     child forked straight from this script would inherit its high-water mark."""
     with tempfile.NamedTemporaryFile(mode="r", suffix=".mem") as mem:
         start = time.perf_counter()
-        proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", mem.name] + cmd, stdout=stdout,
+        proc = subprocess.run(["/usr/bin/time", "-f", "%M %U %S", "-o", mem.name] + cmd, stdout=stdout,
                               stderr=subprocess.PIPE)
         elapsed = time.perf_counter() - start
         if proc.returncode != 0:
             raise RuntimeError(f"{cmd[0]} failed ({proc.returncode}): {proc.stderr.decode(errors='replace')[:300]}")
-        peak = int(mem.read().split()[-1]) * 1024
+        fields = mem.read().split()[-3:]
+        peak = int(fields[0]) * 1024
+        cpu = float(fields[1]) + float(fields[2])
     out = proc.stdout.decode() if stdout == subprocess.PIPE else ""
-    return elapsed, peak, out
+    return Measure(elapsed, peak, cpu, out)
 
 
 def tools(trimbrel, work):
@@ -43,20 +48,22 @@ def tools(trimbrel, work):
 
     def vips(photo, fast):
         # Scale to the width (shrink-on-load), then centre on the target.
-        t1, m1, _ = run(["vips", "thumbnail", photo, vtmp, str(TW), "--height", "100000"])
-        t2, m2, _ = run(["vips", "gravity", vtmp, jpg + "[Q=90]", "centre", str(TW), str(TH),
-                         "--extend", "background", "--background", "240 240 240"])
-        return t1 + t2, max(m1, m2)
+        a = run(["vips", "thumbnail", photo, vtmp, str(TW), "--height", "100000"])
+        b = run(["vips", "gravity", vtmp, jpg + "[Q=90]", "centre", str(TW), str(TH),
+                 "--extend", "background", "--background", "240 240 240"])
+        return a.wall + b.wall, max(a.peak, b.peak), a.cpu + b.cpu
 
     def pillow(photo, fast):
         cmd = [sys.executable, os.path.join(HERE, "compare_pillow.py"), photo, jpg] + (["--draft"] if fast else [])
-        _, mem, printed = run(cmd, stdout=subprocess.PIPE)
-        return float(printed.strip()), mem
+        m = run(cmd, stdout=subprocess.PIPE)
+        wall, cpu = (float(v) for v in m.out.split())
+        # Python's start-up is left out of both times.
+        return wall, m.peak, cpu
 
     def simple(cmd_for):
         def measure(photo, fast):
-            t, m, _ = run(cmd_for(photo))
-            return t, m
+            m = run(cmd_for(photo))
+            return m.wall, m.peak, m.cpu
         return measure
 
     size = f"jpeg:size={2 * TW}x{2 * TH}"
@@ -117,28 +124,28 @@ def mb(n):
 
 def per_photo(photos, kinds, runs, pixels):
     print(f"\n## Per photo: median of {runs} runs; ratio = tool / trimbrel of the same road\n")
-    print("| photo | road | tool | median time | time ratio | peak memory | memory ratio |")
-    print("|---|---|---|---|---|---|---|")
+    print("| photo | road | tool | median time | time ratio | median CPU time | CPU ratio | peak memory | memory ratio |")
+    print("|---|---|---|---|---|---|---|---|---|")
     for photo in photos:
         name = os.path.basename(photo)
         for road, entries in kinds.items():
             results = {}
             # Interleaved, so that noise from the shared machine falls on every tool alike.
-            samples = {label: ([], []) for label, _ in entries}
+            samples = {label: ([], [], []) for label, _ in entries}
             for _ in range(runs):
                 for label, measure in entries:
-                    t, m = measure(photo, road == "fast")
-                    samples[label][0].append(t)
-                    samples[label][1].append(m)
-            for label, (ts, ms) in samples.items():
-                results[label] = (statistics.median(ts), statistics.median(ms))
-            base_t, base_m = results[entries[0][0]]
-            for label, (t, m) in results.items():
-                print(f"| {name} | {road} | {label} | {t * 1000:.0f} ms | {t / base_t:.2f} | {mb(m):.0f} MB | {m / base_m:.2f} |")
+                    for series, value in zip(samples[label], measure(photo, road == "fast")):
+                        series.append(value)
+            for label, series in samples.items():
+                results[label] = tuple(statistics.median(v) for v in series)
+            base_t, base_m, base_c = results[entries[0][0]]
+            for label, (t, m, c) in results.items():
+                print(f"| {name} | {road} | {label} | {t * 1000:.0f} ms | {t / base_t:.2f} | {c * 1000:.0f} ms | "
+                      f"{c / max(base_c, 0.005):.2f} | {mb(m):.0f} MB | {m / base_m:.2f} |")
             if road == "exact":
                 w, h = pixels[photo]
-                print(f"| {name} | exact | (decoded 24-bit size) | | | {mb(w * h * 3):.0f} MB | "
-                      f"{base_m / (w * h * 3):.2f} × trimbrel's peak over it |")
+                print(f"| {name} | exact | (decoded 24-bit size) | | | | | {mb(w * h * 3):.0f} MB | "
+                      f"trimbrel's peak is {base_m / (w * h * 3):.2f} × this |")
         sys.stdout.flush()
 
 
@@ -150,8 +157,7 @@ def batch(trimbrel, work, photos, kinds):
     rows = []
     for label, args in [("trimbrel -j 1", ["-j", "1"]), ("trimbrel -j 2", ["-j", "2"]),
                         ("trimbrel -F -j 1", ["-F", "-j", "1"]), ("trimbrel -F -j 2", ["-F", "-j", "2"])]:
-        t, _, _ = run([trimbrel, "-q", "-o", out] + args + photos)
-        rows.append((label, t))
+        rows.append((label, run([trimbrel, "-q", "-o", out] + args + photos).wall))
     for road, entries in kinds.items():
         for label, measure in entries[1:]:
             total = sum(measure(p, road == "fast")[0] for p in photos)
