@@ -98,6 +98,26 @@ TEST_F(Queue, ASectionThatKeepsVanishingEndsInTwoMessageBoxes) {
   EXPECT_EQ(fileBytes(), "[a]\r\nx=1");
 }
 
+// The message box runs its own message loop, so handlers may write from it.
+TEST_F(Queue, AWriteFromTheMessageBoxWaitsForTheFailedOne) {
+  load("[a]\r\nx=1");
+  bool vanishing = true;
+  module.setMessagePump([&] {
+    if (vanishing) module.close();
+  });
+  int boxes = 0;
+  module.setMessageBox([&](MessageBoxStyle, const std::string&, const std::string&) {
+    if (++boxes != 1) return;
+    vanishing = false;
+    ASSERT_TRUE(module.setPath(iniPath()));
+    EXPECT_EQ(module.writeEntry("t", "k", "v"), 3);
+    expectFile("[a]\r\nx=1");
+  });
+  EXPECT_EQ(module.writeEntry("s", "k", "v"), -1);
+  EXPECT_EQ(boxes, 2);
+  expectFile("[a]\r\nx=1\r\n[t]\r\nk=v");
+}
+
 TEST_F(Queue, TheFailureIsReportedWithoutAMessageBoxHandlerToo) {
   load("[a]\r\nx=1");
   module.setMessagePump([&] { module.close(); });
