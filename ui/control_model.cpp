@@ -180,10 +180,10 @@ bool WindowWidget::build() {
     c->widget->setEnabled(!c->stored.disabled);
     c->widget->setVisible(c->stored.visible);
     c->widget->setAttribute(Qt::WA_NoMousePropagation);
-    watched_[c->widget] = c.get();
+    watched_[c->widget] = {c->widget.data(), c.get()};
   }
   installEventFilter(this);
-  watched_[this] = self_.get();
+  watched_[this] = {this, self_.get()};
   if (HasHandler(*self_, event::kMouseMove)) setMouseTracking(true);
   for (auto& c : controls_) {
     if (c->widget) watch(*c);
@@ -225,19 +225,21 @@ void WindowWidget::watch(Control& c) {
   // Qt drops moves without a button held unless the widget tracks the mouse;
   // a bound mouse-moved handler wants them all.
   const bool tracking = HasHandler(c, event::kMouseMove);
-  watched_[c.widget] = &c;
+  watched_[c.widget] = {c.widget.data(), &c};
   c.widget->installEventFilter(this);
   if (tracking) c.widget->setMouseTracking(true);
   const auto inner = c.widget->findChildren<QWidget*>();
   for (QWidget* w : inner) {
-    // Stop at other controls placed inside this one (a picture box's children).
+    // Stop at other controls placed inside this one (a picture box's
+    // children) and at popups, which are windows of their own.
     bool foreign = false;
     for (QWidget* up = w; up && up != c.widget; up = up->parentWidget()) {
       auto it = watched_.find(up);
-      if (it != watched_.end() && it->second != &c) foreign = true;
+      const bool other = it != watched_.end() && it->second.object && it->second.control != &c;
+      if (other || up->isWindow()) foreign = true;
     }
     if (foreign) continue;
-    watched_[w] = &c;
+    watched_[w] = {w, &c};
     w->installEventFilter(this);
     if (tracking) w->setMouseTracking(true);
   }
@@ -284,8 +286,8 @@ void WindowWidget::rebuild(Control& c) {
   fresh->setAttribute(Qt::WA_NoMousePropagation);
 
   for (auto it = watched_.begin(); it != watched_.end();) {
-    auto* w = qobject_cast<QWidget*>(it->first);
-    if (w && (w == old || old->isAncestorOf(w))) {
+    auto* w = qobject_cast<QWidget*>(it->second.object.data());
+    if (!it->second.object || (w && (w == old || old->isAncestorOf(w)))) {
       it = watched_.erase(it);
     } else {
       ++it;
@@ -368,7 +370,10 @@ bool WindowWidget::focusNextPrevChild(bool next) {
 
 bool WindowWidget::eventFilter(QObject* watched, QEvent* event) {
   auto it = watched_.find(watched);
-  if (it != watched_.end() && filterControlEvent(*it->second, watched, event)) return true;
+  if (it != watched_.end() && it->second.object == watched &&
+      filterControlEvent(*it->second.control, watched, event)) {
+    return true;
+  }
   return QWidget::eventFilter(watched, event);
 }
 

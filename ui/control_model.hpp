@@ -83,7 +83,13 @@ class WindowWidget : public QWidget {
   std::unique_ptr<Control> self_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unordered_map<std::int32_t, Control*> byId_;
-  std::unordered_map<QObject*, Control*> watched_;
+  // Widgets whose input goes to a control. The QPointer tells an entry whose
+  // widget Qt deleted (a combo box's inner parts) from a live one.
+  struct Watched {
+    QPointer<QObject> object;
+    Control* control = nullptr;
+  };
+  std::unordered_map<QObject*, Watched> watched_;
   bool replayingKey_ = false;
   // The last mouse or wheel event reported, to recognise its copies.
   struct InputMark {
