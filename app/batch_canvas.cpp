@@ -12,12 +12,6 @@ namespace trimbrel {
 
 namespace {
 
-void PutColour(std::uint8_t* bgr, std::uint32_t colour) {
-  bgr[0] = static_cast<std::uint8_t>(colour >> 16);
-  bgr[1] = static_cast<std::uint8_t>(colour >> 8);
-  bgr[2] = static_cast<std::uint8_t>(colour);
-}
-
 // The drawing road's canvas, row for row: band rows above, each shown photo
 // row cut or padded at drawLeft, band rows below.
 class ExactCanvas final : public CanvasStream {
@@ -47,7 +41,7 @@ class ExactCanvas final : public CanvasStream {
     padded_ = x1_ > x0_ && (x0_ > 0 || x1_ < cw);
     if (padded_) {
       row_.resize(static_cast<std::size_t>(cw) * 3);
-      for (int x = 0; x < cw; ++x) PutColour(&row_[static_cast<std::size_t>(x) * 3], band_);
+      for (int x = 0; x < cw; ++x) PutBgr(&row_[static_cast<std::size_t>(x) * 3], band_);
     }
     return true;
   }
@@ -139,7 +133,7 @@ class ReducedCanvas final : public CanvasStream {
                 std::uint32_t band, AreaResampler::RowSink sink)
       : placement_(placement), photoWidth_(photoWidth), photoHeight_(photoHeight), denom_(denom), target_(target),
         band_(band), sink_(std::move(sink)) {
-    PutColour(bandBgr_, band);
+    PutBgr(bandBgr_, band);
   }
 
   bool begin(int width, int height) override {

@@ -11,6 +11,13 @@
 
 namespace trimbrel {
 
+// A 0x00BBGGRR colour as the three bytes B, G, R.
+inline void PutBgr(std::uint8_t* bgr, std::uint32_t colour) {
+  bgr[0] = static_cast<std::uint8_t>(colour >> 16);
+  bgr[1] = static_cast<std::uint8_t>(colour >> 8);
+  bgr[2] = static_cast<std::uint8_t>(colour);
+}
+
 class CanvasStream : public RowStreamSink {
  public:
   // After the decoder is done: pushes the band rows below the photo. False

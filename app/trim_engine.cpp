@@ -15,12 +15,6 @@ namespace {
 
 constexpr int kJpegKind = 1;
 
-void PutColour(std::uint8_t* bgr, std::uint32_t colour) {
-  bgr[0] = static_cast<std::uint8_t>(colour >> 16);
-  bgr[1] = static_cast<std::uint8_t>(colour >> 8);
-  bgr[2] = static_cast<std::uint8_t>(colour);
-}
-
 bool CanvasDrawable(const Placement& p) {
   return p.canvasWidth > 0 && p.canvasHeight > 0;
 }
@@ -71,7 +65,7 @@ void TrimWorker::takeTarget(TrimOutcome& outcome) {
 void TrimWorker::fillBackground() {
   pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
   std::uint8_t pixel[3];
-  PutColour(pixel, surface_.effectiveBackground());
+  PutBgr(pixel, surface_.effectiveBackground());
   AreaResampler resampler(1, 1, target_.width, target_.height, targetSink());
   if (resampler.ok()) resampler.pushRow(pixel);
 }
@@ -98,6 +92,18 @@ TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
   return outcome;
 }
 
+// JPEG photos skip the surface altogether, and the result is still the
+// drawing road's to the byte:
+// - the canvas rows handed to the resampler are those the surface holds
+//   after clear, resize and the 1:1 draw: band colour wherever the photo
+//   does not reach, else the decoder's row (the picture loader decodes
+//   through the same code, so its rows are these);
+// - the first snapshot and its reload carry 24-bit rows unchanged;
+// - the surface's averaging stretch is this same AreaResampler fed the same
+//   rows top-down;
+// - DecodeFromDib of the target rows leaves the image object as
+//   DecodeFromBin of the second snapshot would (takeTarget).
+// Only the fast mode (scaleDenom above 1) departs from it, on purpose.
 TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, int basis,
                                  bool fast) {
   TrimOutcome outcome;
