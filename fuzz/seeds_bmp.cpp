@@ -28,10 +28,10 @@ int main(int argc, char** argv) {
   std::vector<Rgba> palette;
   for (int i = 0; i < 16; ++i) palette.push_back(noise(i, i));
   for (int bits : {1, 4, 8}) {
-    BmpSpec spec{.width = 7, .height = 3, .bitCount = bits, .topDown = bits == 4,
+    BmpPlan plan{.width = 7, .height = 3, .bitCount = bits, .topDown = bits == 4,
                  .palette = std::vector<Rgba>(palette.begin(), palette.begin() + (bits == 1 ? 2 : 16)),
                  .value = [](int x, int y) { return static_cast<std::uint32_t>(x + y) & 1; }};
-    write(folder, std::to_string(bits) + ".bmp", MakeBmp(spec));
+    write(folder, std::to_string(bits) + ".bmp", MakeBmp(plan));
   }
   for (int bits : {24, 32}) {
     write(folder, std::to_string(bits) + ".bmp",

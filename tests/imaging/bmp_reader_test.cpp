@@ -26,11 +26,11 @@ TEST(BmpReader, DecodesEveryDepthBothRowOrders) {
   for (int bits : {1, 4, 8, 24, 32}) {
     for (bool topDown : {false, true}) {
       const int colours = bits <= 8 ? 1 << bits : 0;
-      BmpSpec spec{.width = 7, .height = 5, .bitCount = bits, .topDown = topDown, .palette = palette(colours)};
-      spec.value = [&](int x, int y) -> std::uint32_t {
+      BmpPlan plan{.width = 7, .height = 5, .bitCount = bits, .topDown = topDown, .palette = palette(colours)};
+      plan.value = [&](int x, int y) -> std::uint32_t {
         return bits <= 8 ? static_cast<std::uint32_t>((x * 3 + y) % colours) : trueColour(x, y);
       };
-      auto decoded = DecodePictureBytes(MakeBmp(spec));
+      auto decoded = DecodePictureBytes(MakeBmp(plan));
       const std::string context = std::to_string(bits) + (topDown ? " bits top-down" : " bits");
       ASSERT_TRUE(decoded.ok()) << context << ": " << decoded.error().reason;
       const Picture& p = decoded.value();
@@ -40,8 +40,8 @@ TEST(BmpReader, DecodesEveryDepthBothRowOrders) {
       ASSERT_EQ(p.pixels.size(), 7u * 5 * 3) << context;
       for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 7; ++x) {
-          const std::uint32_t v = spec.value(x, y);
-          const Rgba want = bits <= 8 ? spec.palette[v]
+          const std::uint32_t v = plan.value(x, y);
+          const Rgba want = bits <= 8 ? plan.palette[v]
                                       : Rgba{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
                                              static_cast<std::uint8_t>(v)};
           ASSERT_EQ(PictureColour(p, x, y), want) << context << " at " << x << "," << y;
@@ -53,21 +53,21 @@ TEST(BmpReader, DecodesEveryDepthBothRowOrders) {
 
 TEST(BmpReader, PaletteCountAndPlace) {
   // biClrUsed 0 on an 8-bit file means 256 entries.
-  BmpSpec full{.width = 4, .height = 2, .bitCount = 8, .palette = palette(256)};
+  BmpPlan full{.width = 4, .height = 2, .bitCount = 8, .palette = palette(256)};
   full.value = [](int x, int y) { return static_cast<std::uint32_t>(200 + x + y); };
   auto decoded = DecodePictureBytes(MakeBmp(full));
   ASSERT_TRUE(decoded.ok());
   EXPECT_EQ(PictureColour(decoded.value(), 3, 1), full.palette[204]);
 
   // A longer (version 5) info header: the palette follows it, not byte 54.
-  BmpSpec v5{.width = 3, .height = 3, .bitCount = 4, .infoSize = 124, .palette = palette(16), .coloursUsed = 16};
+  BmpPlan v5{.width = 3, .height = 3, .bitCount = 4, .infoSize = 124, .palette = palette(16), .coloursUsed = 16};
   v5.value = [](int x, int y) { return static_cast<std::uint32_t>(x * 3 + y); };
   decoded = DecodePictureBytes(MakeBmp(v5));
   ASSERT_TRUE(decoded.ok()) << decoded.error().reason;
   EXPECT_EQ(PictureColour(decoded.value(), 2, 1), v5.palette[7]);
 
   // Indices past a short palette read black instead of past the table.
-  BmpSpec shortPalette{.width = 2, .height = 1, .bitCount = 8, .palette = palette(2), .coloursUsed = 2};
+  BmpPlan shortPalette{.width = 2, .height = 1, .bitCount = 8, .palette = palette(2), .coloursUsed = 2};
   shortPalette.value = [](int x, int) { return x == 0 ? 1u : 250u; };
   decoded = DecodePictureBytes(MakeBmp(shortPalette));
   ASSERT_TRUE(decoded.ok());
@@ -76,8 +76,8 @@ TEST(BmpReader, PaletteCountAndPlace) {
 }
 
 TEST(BmpReader, ThirtyTwoBitDropsTheFourthByte) {
-  BmpSpec spec{.width = 3, .height = 2, .bitCount = 32, .value = trueColour};
-  auto decoded = DecodePictureBytes(MakeBmp(spec));  // the builder writes 0x7F as the fourth byte
+  BmpPlan plan{.width = 3, .height = 2, .bitCount = 32, .value = trueColour};
+  auto decoded = DecodePictureBytes(MakeBmp(plan));  // the builder writes 0x7F as the fourth byte
   ASSERT_TRUE(decoded.ok());
   const Picture& p = decoded.value();
   ASSERT_EQ(p.pixels.size(), 3u * 2 * 3);
@@ -94,11 +94,11 @@ Bytes patch32(Bytes bytes, std::size_t at, std::uint32_t value) {
 }
 
 TEST(BmpReader, RefusesWhatItCannotRead) {
-  BmpSpec base{.width = 4, .height = 4, .bitCount = 8, .palette = palette(256)};
+  BmpPlan base{.width = 4, .height = 4, .bitCount = 8, .palette = palette(256)};
   base.value = [](int x, int y) { return static_cast<std::uint32_t>(x + y); };
   const Bytes good = MakeBmp(base);
-  BmpSpec sixteen{.width = 4, .height = 4, .bitCount = 16, .value = trueColour};
-  BmpSpec rle{.width = 4, .height = 4, .bitCount = 8, .compression = 1, .palette = palette(256)};
+  BmpPlan sixteen{.width = 4, .height = 4, .bitCount = 16, .value = trueColour};
+  BmpPlan rle{.width = 4, .height = 4, .bitCount = 8, .compression = 1, .palette = palette(256)};
   rle.value = base.value;
   struct Case {
     const char* name;

@@ -181,44 +181,44 @@ Bytes MakePng(int width, int height, const PixelFn& pixel, PngOptions options,
 
 // ---------------------------------------------------------------- BMP
 
-Bytes MakeBmp(const BmpSpec& spec) {
-  const std::size_t stride = ((static_cast<std::size_t>(spec.width) * spec.bitCount + 31) / 32) * 4;
-  const std::uint32_t offset = 14 + spec.infoSize + 4 * static_cast<std::uint32_t>(spec.palette.size());
+Bytes MakeBmp(const BmpPlan& plan) {
+  const std::size_t stride = ((static_cast<std::size_t>(plan.width) * plan.bitCount + 31) / 32) * 4;
+  const std::uint32_t offset = 14 + plan.infoSize + 4 * static_cast<std::uint32_t>(plan.palette.size());
   Bytes out = {'B', 'M'};
-  put32le(out, static_cast<std::uint32_t>(offset + stride * spec.height));
+  put32le(out, static_cast<std::uint32_t>(offset + stride * plan.height));
   put32le(out, 0);
   put32le(out, offset);
-  put32le(out, spec.infoSize);
-  put32le(out, static_cast<std::uint32_t>(spec.width));
-  put32le(out, static_cast<std::uint32_t>(spec.topDown ? -spec.height : spec.height));
+  put32le(out, plan.infoSize);
+  put32le(out, static_cast<std::uint32_t>(plan.width));
+  put32le(out, static_cast<std::uint32_t>(plan.topDown ? -plan.height : plan.height));
   put16le(out, 1);
-  put16le(out, static_cast<unsigned>(spec.bitCount));
-  put32le(out, spec.compression);
-  put32le(out, static_cast<std::uint32_t>(stride * spec.height));
+  put16le(out, static_cast<unsigned>(plan.bitCount));
+  put32le(out, plan.compression);
+  put32le(out, static_cast<std::uint32_t>(stride * plan.height));
   put32le(out, 2835);
   put32le(out, 2835);
-  put32le(out, spec.coloursUsed);
+  put32le(out, plan.coloursUsed);
   put32le(out, 0);
-  out.resize(14 + spec.infoSize, 0);
-  for (const Rgba& c : spec.palette) {
+  out.resize(14 + plan.infoSize, 0);
+  for (const Rgba& c : plan.palette) {
     out.insert(out.end(), {c.b, c.g, c.r, 0});
   }
-  for (int r = 0; r < spec.height; ++r) {
-    const int y = spec.topDown ? r : spec.height - 1 - r;
+  for (int r = 0; r < plan.height; ++r) {
+    const int y = plan.topDown ? r : plan.height - 1 - r;
     Bytes row;
-    if (spec.bitCount >= 24) {
-      for (int x = 0; x < spec.width; ++x) {
-        const std::uint32_t v = spec.value(x, y);
+    if (plan.bitCount >= 24) {
+      for (int x = 0; x < plan.width; ++x) {
+        const std::uint32_t v = plan.value(x, y);
         row.insert(row.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
                                static_cast<std::uint8_t>(v >> 16)});
-        if (spec.bitCount == 32) row.push_back(0x7F);
+        if (plan.bitCount == 32) row.push_back(0x7F);
       }
-    } else if (spec.bitCount <= 8) {
+    } else if (plan.bitCount <= 8) {
       unsigned acc = 0;
       int filled = 0;
-      for (int x = 0; x < spec.width; ++x) {
-        acc = (acc << spec.bitCount) | (spec.value(x, y) & ((1u << spec.bitCount) - 1));
-        filled += spec.bitCount;
+      for (int x = 0; x < plan.width; ++x) {
+        acc = (acc << plan.bitCount) | (plan.value(x, y) & ((1u << plan.bitCount) - 1));
+        filled += plan.bitCount;
         if (filled == 8) {
           row.push_back(static_cast<std::uint8_t>(acc));
           acc = 0;
@@ -367,43 +367,43 @@ void putTable(Bytes& out, const std::vector<Rgba>& table) {
 }
 }  // namespace
 
-Bytes MakeGif(const GifSpec& spec) {
+Bytes MakeGif(const GifPlan& plan) {
   Bytes out = {'G', 'I', 'F', '8', '9', 'a'};
-  put16le(out, static_cast<unsigned>(spec.screenWidth));
-  put16le(out, static_cast<unsigned>(spec.screenHeight));
-  out.push_back(spec.global.empty() ? 0 : static_cast<std::uint8_t>(0x80 | 0x70 | (tableBits(spec.global.size()) - 1)));
-  out.push_back(static_cast<std::uint8_t>(spec.background));
+  put16le(out, static_cast<unsigned>(plan.screenWidth));
+  put16le(out, static_cast<unsigned>(plan.screenHeight));
+  out.push_back(plan.global.empty() ? 0 : static_cast<std::uint8_t>(0x80 | 0x70 | (tableBits(plan.global.size()) - 1)));
+  out.push_back(static_cast<std::uint8_t>(plan.background));
   out.push_back(0);
-  if (!spec.global.empty()) putTable(out, spec.global);
-  if (spec.extensions) {
+  if (!plan.global.empty()) putTable(out, plan.global);
+  if (plan.extensions) {
     out.insert(out.end(), {0x21, 0xF9, 4, 0x01, 10, 0, 0, 0});
     out.insert(out.end(), {0x21, 0xFE, 3, 'h', 'i', '!', 0});
     out.insert(out.end(), {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0});
   }
   out.push_back(0x2C);
-  put16le(out, static_cast<unsigned>(spec.left));
-  put16le(out, static_cast<unsigned>(spec.top));
-  put16le(out, static_cast<unsigned>(spec.width));
-  put16le(out, static_cast<unsigned>(spec.height));
-  std::uint8_t flags = spec.interlaced ? 0x40 : 0;
-  if (!spec.local.empty()) flags |= static_cast<std::uint8_t>(0x80 | (tableBits(spec.local.size()) - 1));
+  put16le(out, static_cast<unsigned>(plan.left));
+  put16le(out, static_cast<unsigned>(plan.top));
+  put16le(out, static_cast<unsigned>(plan.width));
+  put16le(out, static_cast<unsigned>(plan.height));
+  std::uint8_t flags = plan.interlaced ? 0x40 : 0;
+  if (!plan.local.empty()) flags |= static_cast<std::uint8_t>(0x80 | (tableBits(plan.local.size()) - 1));
   out.push_back(flags);
-  if (!spec.local.empty()) putTable(out, spec.local);
-  const auto& table = spec.local.empty() ? spec.global : spec.local;
-  const int minimum = spec.minimumCodeSize ? spec.minimumCodeSize : std::max(2, tableBits(table.size()));
+  if (!plan.local.empty()) putTable(out, plan.local);
+  const auto& table = plan.local.empty() ? plan.global : plan.local;
+  const int minimum = plan.minimumCodeSize ? plan.minimumCodeSize : std::max(2, tableBits(table.size()));
   out.push_back(static_cast<std::uint8_t>(minimum));
   std::vector<int> order;
-  if (spec.interlaced) {
+  if (plan.interlaced) {
     for (int start : {0, 4, 2, 1}) {
       const int step = start == 0 || start == 4 ? 8 : start == 2 ? 4 : 2;
-      for (int y = start; y < spec.height; y += step) order.push_back(y);
+      for (int y = start; y < plan.height; y += step) order.push_back(y);
     }
   } else {
-    for (int y = 0; y < spec.height; ++y) order.push_back(y);
+    for (int y = 0; y < plan.height; ++y) order.push_back(y);
   }
   std::vector<std::uint8_t> indices;
   for (int y : order) {
-    for (int x = 0; x < spec.width; ++x) indices.push_back(spec.index(x, y));
+    for (int x = 0; x < plan.width; ++x) indices.push_back(plan.index(x, y));
   }
   const Bytes data = GifLzw(indices, minimum);
   out.insert(out.end(), data.begin(), data.end());
@@ -413,34 +413,34 @@ Bytes MakeGif(const GifSpec& spec) {
 
 // ---------------------------------------------------------------- PCX
 
-Bytes MakePcx(const PcxSpec& spec) {
-  const int lineBytes = spec.bitsPerPixel == 1 ? (spec.width + 7) / 8 : spec.width;
-  const int bytesPerLine = spec.bytesPerLine ? spec.bytesPerLine : (lineBytes + 1) / 2 * 2;
+Bytes MakePcx(const PcxPlan& plan) {
+  const int lineBytes = plan.bitsPerPixel == 1 ? (plan.width + 7) / 8 : plan.width;
+  const int bytesPerLine = plan.bytesPerLine ? plan.bytesPerLine : (lineBytes + 1) / 2 * 2;
   Bytes out(128, 0);
   out[0] = 0x0A;
-  out[1] = static_cast<std::uint8_t>(spec.version);
+  out[1] = static_cast<std::uint8_t>(plan.version);
   out[2] = 1;
-  out[3] = static_cast<std::uint8_t>(spec.bitsPerPixel);
+  out[3] = static_cast<std::uint8_t>(plan.bitsPerPixel);
   auto at16 = [&](std::size_t at, unsigned v) {
     out[at] = static_cast<std::uint8_t>(v);
     out[at + 1] = static_cast<std::uint8_t>(v >> 8);
   };
   at16(4, 0);
   at16(6, 0);
-  at16(8, static_cast<unsigned>(spec.width - 1));
-  at16(10, static_cast<unsigned>(spec.height - 1));
+  at16(8, static_cast<unsigned>(plan.width - 1));
+  at16(10, static_cast<unsigned>(plan.height - 1));
   at16(12, 72);
   at16(14, 72);
-  out[65] = static_cast<std::uint8_t>(spec.planes);
+  out[65] = static_cast<std::uint8_t>(plan.planes);
   at16(66, static_cast<unsigned>(bytesPerLine));
   at16(68, 1);
-  for (int y = 0; y < spec.height; ++y) {
+  for (int y = 0; y < plan.height; ++y) {
     Bytes line;
-    for (int plane = 0; plane < spec.planes; ++plane) {
+    for (int plane = 0; plane < plan.planes; ++plane) {
       Bytes planeBytes(static_cast<std::size_t>(bytesPerLine), 0);
-      for (int x = 0; x < spec.width; ++x) {
-        const std::uint8_t v = spec.value(plane, x, y);
-        if (spec.bitsPerPixel == 1) {
+      for (int x = 0; x < plan.width; ++x) {
+        const std::uint8_t v = plan.value(plane, x, y);
+        if (plan.bitsPerPixel == 1) {
           if (v) planeBytes[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
         } else {
           planeBytes[static_cast<std::size_t>(x)] = v;
@@ -458,10 +458,10 @@ Bytes MakePcx(const PcxSpec& spec) {
       i += run;
     }
   }
-  if (!spec.palette.empty()) {
+  if (!plan.palette.empty()) {
     out.push_back(12);
     for (int i = 0; i < 256; ++i) {
-      const Rgba c = i < static_cast<int>(spec.palette.size()) ? spec.palette[static_cast<std::size_t>(i)] : Rgba{};
+      const Rgba c = i < static_cast<int>(plan.palette.size()) ? plan.palette[static_cast<std::size_t>(i)] : Rgba{};
       out.insert(out.end(), {c.r, c.g, c.b});
     }
   }

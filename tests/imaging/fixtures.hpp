@@ -49,7 +49,7 @@ Bytes MakePng(int width, int height, const PixelFn& pixel, PngOptions options = 
               const std::function<std::uint16_t(int x, int y)>& wide = {});
 
 // --- BMP ---
-struct BmpSpec {
+struct BmpPlan {
   int width = 1;
   int height = 1;        // written negative when topDown
   int bitCount = 24;     // 1, 4, 8, 24, 32 (others written as asked, for refusals)
@@ -60,7 +60,7 @@ struct BmpSpec {
   std::uint32_t coloursUsed = 0;   // biClrUsed as written
   std::function<std::uint32_t(int x, int y)> value;  // palette index, or 0xRRGGBB
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpPlan& plan);
 
 // --- Icons and cursors ---
 struct IconEntry {
@@ -75,7 +75,7 @@ Bytes MakeIconFile(const std::vector<IconEntry>& entries, int type = 1);
 Bytes MakeIconBitmap(int width, int height, int bitCount, const PixelFn& pixel, bool alphaChannel = true);
 
 // --- GIF ---
-struct GifSpec {
+struct GifPlan {
   int screenWidth = 1;
   int screenHeight = 1;
   std::vector<Rgba> global;
@@ -87,12 +87,12 @@ struct GifSpec {
   int minimumCodeSize = 0; // 0: from the table size
   std::function<std::uint8_t(int x, int y)> index;
 };
-Bytes MakeGif(const GifSpec& spec);
+Bytes MakeGif(const GifPlan& plan);
 // GIF LZW of the given indices, packed into sub-blocks.
 Bytes GifLzw(const std::vector<std::uint8_t>& indices, int minimumCodeSize);
 
 // --- PCX ---
-struct PcxSpec {
+struct PcxPlan {
   int width = 1;
   int height = 1;
   int bitsPerPixel = 8;
@@ -102,7 +102,7 @@ struct PcxSpec {
   std::vector<Rgba> palette;  // 256 colours after a 12 byte, when not empty
   std::function<std::uint8_t(int plane, int x, int y)> value;  // a bit for 1-bit pictures
 };
-Bytes MakePcx(const PcxSpec& spec);
+Bytes MakePcx(const PcxPlan& plan);
 
 // --- Reading decoded pictures ---
 // The colour a picture shows at (x, y) counted from the top-left, read from

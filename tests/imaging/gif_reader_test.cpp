@@ -39,21 +39,21 @@ TEST(GifReader, DecodesTheFirstImage) {
       {"local table, interlaced, tall", 37, 99, 64, true, true},
   };
   for (const Case& c : cases) {
-    GifSpec spec{.screenWidth = c.width, .screenHeight = c.height, .global = colours(c.tableSize, 1),
+    GifPlan plan{.screenWidth = c.width, .screenHeight = c.height, .global = colours(c.tableSize, 1),
                  .width = c.width, .height = c.height, .interlaced = c.interlaced};
-    if (c.local) spec.local = colours(c.tableSize, 99);
+    if (c.local) plan.local = colours(c.tableSize, 99);
     const int n = c.tableSize;
-    spec.index = [n](int x, int y) { return static_cast<std::uint8_t>((x * x + 3 * y + (x * y) / 7) % n); };
-    Picture p = mustDecode(MakeGif(spec), c.name);
+    plan.index = [n](int x, int y) { return static_cast<std::uint8_t>((x * x + 3 * y + (x * y) / 7) % n); };
+    Picture p = mustDecode(MakeGif(plan), c.name);
     EXPECT_EQ(p.kind, PictureKind::Gif) << c.name;
     ASSERT_EQ(p.width, c.width) << c.name;
     ASSERT_EQ(p.height, c.height) << c.name;
     const std::size_t stride = (std::size_t(c.width) + 3) / 4 * 4;
     ASSERT_EQ(p.pixels.size(), 40 + 1024 + stride * c.height) << c.name;
-    const auto& table = c.local ? spec.local : spec.global;
+    const auto& table = c.local ? plan.local : plan.global;
     for (int y = 0; y < c.height; ++y) {
       for (int x = 0; x < c.width; ++x) {
-        ASSERT_EQ(PictureColour(p, x, y), table[spec.index(x, y)]) << c.name << " at " << x << "," << y;
+        ASSERT_EQ(PictureColour(p, x, y), table[plan.index(x, y)]) << c.name << " at " << x << "," << y;
       }
     }
   }
@@ -62,27 +62,27 @@ TEST(GifReader, DecodesTheFirstImage) {
 // The picture has the logical screen's size; the rest of the screen shows
 // the background colour of the global table.
 TEST(GifReader, PlacesASmallerImageOnTheScreen) {
-  GifSpec spec{.screenWidth = 10, .screenHeight = 8, .global = colours(4, 0), .background = 2,
+  GifPlan plan{.screenWidth = 10, .screenHeight = 8, .global = colours(4, 0), .background = 2,
                .left = 3, .top = 2, .width = 4, .height = 3};
-  spec.index = [](int x, int y) { return static_cast<std::uint8_t>((x + y) % 4); };
+  plan.index = [](int x, int y) { return static_cast<std::uint8_t>((x + y) % 4); };
   // A full local table has no room for the background: its nearest colour stands in.
   std::vector<Rgba> full = colours(256, 50);
-  full[200] = {static_cast<std::uint8_t>(spec.global[2].r + 3), spec.global[2].g, spec.global[2].b};
+  full[200] = {static_cast<std::uint8_t>(plan.global[2].r + 3), plan.global[2].g, plan.global[2].b};
   struct Case {
     const char* name;
     std::vector<Rgba> local;
   } cases[] = {{"global table", {}}, {"local table without the background colour", colours(4, 50)},
                {"full local table", full}};
   for (const Case& c : cases) {
-    spec.local = c.local;
-    Picture p = mustDecode(MakeGif(spec), c.name);
+    plan.local = c.local;
+    Picture p = mustDecode(MakeGif(plan), c.name);
     ASSERT_EQ(p.width, 10);
     ASSERT_EQ(p.height, 8);
-    const auto& table = c.local.empty() ? spec.global : spec.local;
+    const auto& table = c.local.empty() ? plan.global : plan.local;
     for (int y = 0; y < 8; ++y) {
       for (int x = 0; x < 10; ++x) {
         const bool inside = x >= 3 && x < 7 && y >= 2 && y < 5;
-        const Rgba want = inside ? table[spec.index(x - 3, y - 2)] : spec.global[2];
+        const Rgba want = inside ? table[plan.index(x - 3, y - 2)] : plan.global[2];
         if (c.local.size() == 256 && !inside) {
           EXPECT_LE(ColourDistance(PictureColour(p, x, y), want), 3) << c.name << " nearest at " << x << "," << y;
         } else {
@@ -92,16 +92,16 @@ TEST(GifReader, PlacesASmallerImageOnTheScreen) {
     }
   }
   // No global table: black around the image.
-  spec.global.clear();
-  spec.local = colours(4, 0);
-  Picture p = mustDecode(MakeGif(spec), "no global table");
+  plan.global.clear();
+  plan.local = colours(4, 0);
+  Picture p = mustDecode(MakeGif(plan), "no global table");
   EXPECT_EQ(PictureColour(p, 0, 0), (Rgba{0, 0, 0}));
 }
 
 TEST(GifReader, FilesWithoutAnImageFail) {
-  GifSpec spec{.screenWidth = 4, .screenHeight = 4, .global = colours(4, 0), .width = 4, .height = 4};
-  spec.index = [](int x, int) { return static_cast<std::uint8_t>(x); };
-  const Bytes good = MakeGif(spec);
+  GifPlan plan{.screenWidth = 4, .screenHeight = 4, .global = colours(4, 0), .width = 4, .height = 4};
+  plan.index = [](int x, int) { return static_cast<std::uint8_t>(x); };
+  const Bytes good = MakeGif(plan);
   const std::size_t afterTable = 13 + 12;
   Bytes trailerFirst(good.begin(), good.begin() + afterTable);
   trailerFirst.push_back(0x3B);
@@ -135,9 +135,9 @@ TEST(GifReader, FilesWithoutAnImageFail) {
 TEST(GifReader, RefusesCodesOutOfSequence) {
   // Minimum size 2: clear (4), then code 7 with an empty table.
   Bytes data = {0x02, 0x01, 0x3C, 0x00};
-  GifSpec spec{.screenWidth = 2, .screenHeight = 1, .global = colours(4, 0), .width = 2, .height = 1, .extensions = false};
-  spec.index = [](int, int) { return std::uint8_t{0}; };
-  Bytes gif = MakeGif(spec);
+  GifPlan plan{.screenWidth = 2, .screenHeight = 1, .global = colours(4, 0), .width = 2, .height = 1, .extensions = false};
+  plan.index = [](int, int) { return std::uint8_t{0}; };
+  Bytes gif = MakeGif(plan);
   const std::size_t imageData = 13 + 12 + 10;  // header, table, descriptor
   gif.resize(imageData);
   gif.insert(gif.end(), data.begin(), data.end());

@@ -34,7 +34,7 @@ Picture mustDecode(const Bytes& bytes, const std::string& context) {
 TEST(PcxReader, DecodesPaletteTrueColourAndMonochrome) {
   for (int width : {13, 16}) {
     const std::string w = " width " + std::to_string(width);
-    PcxSpec indexed{.width = width, .height = 5, .palette = colours(), .value = pattern};
+    PcxPlan indexed{.width = width, .height = 5, .palette = colours(), .value = pattern};
     Picture p = mustDecode(MakePcx(indexed), "indexed" + w);
     EXPECT_EQ(p.kind, PictureKind::Pcx8);
     const std::size_t stride = (std::size_t(width) + 3) / 4 * 4;
@@ -45,7 +45,7 @@ TEST(PcxReader, DecodesPaletteTrueColourAndMonochrome) {
     }
 
     for (int planes : {3, 4}) {
-      PcxSpec rgb{.width = width, .height = 4, .planes = planes, .value = pattern};
+      PcxPlan rgb{.width = width, .height = 4, .planes = planes, .value = pattern};
       p = mustDecode(MakePcx(rgb), std::to_string(planes) + " planes" + w);
       EXPECT_EQ(p.kind, PictureKind::Pcx8);
       ASSERT_EQ(p.pixels.size(), 40 + (std::size_t(width) * 3 + 3) / 4 * 4 * 4) << w;
@@ -57,7 +57,7 @@ TEST(PcxReader, DecodesPaletteTrueColourAndMonochrome) {
       }
     }
 
-    PcxSpec mono{.width = width, .height = 3, .bitsPerPixel = 1, .version = 3};
+    PcxPlan mono{.width = width, .height = 3, .bitsPerPixel = 1, .version = 3};
     mono.value = [](int, int x, int y) { return static_cast<std::uint8_t>((x + y) % 3 == 0); };
     p = mustDecode(MakePcx(mono), "monochrome" + w);
     EXPECT_EQ(p.kind, PictureKind::Pcx1);
@@ -72,22 +72,22 @@ TEST(PcxReader, DecodesPaletteTrueColourAndMonochrome) {
 }
 
 TEST(PcxReader, WithoutAPaletteIndicesAreGrey) {
-  PcxSpec spec{.width = 4, .height = 2, .value = [](int, int x, int y) { return static_cast<std::uint8_t>(x * 60 + y); }};
-  Picture p = mustDecode(MakePcx(spec), "no palette");
+  PcxPlan plan{.width = 4, .height = 2, .value = [](int, int x, int y) { return static_cast<std::uint8_t>(x * 60 + y); }};
+  Picture p = mustDecode(MakePcx(plan), "no palette");
   EXPECT_EQ(PictureColour(p, 3, 1), (Rgba{181, 181, 181}));
 }
 
 TEST(PcxReader, RefusesWhatItCannotRead) {
-  PcxSpec spec{.width = 40, .height = 8, .palette = colours(),
+  PcxPlan plan{.width = 40, .height = 8, .palette = colours(),
                .value = [](int, int x, int y) { return static_cast<std::uint8_t>(x * y); }};
-  const Bytes good = MakePcx(spec);
+  const Bytes good = MakePcx(plan);
   auto patched = [&](std::size_t at, std::uint8_t v) {
     Bytes b = good;
     b.at(at) = v;
     return b;
   };
-  PcxSpec fourBit{.width = 4, .height = 2, .bitsPerPixel = 4, .value = [](int, int, int) { return std::uint8_t{1}; }};
-  PcxSpec twoPlanes{.width = 4, .height = 2, .planes = 2, .value = [](int, int, int) { return std::uint8_t{1}; }};
+  PcxPlan fourBit{.width = 4, .height = 2, .bitsPerPixel = 4, .value = [](int, int, int) { return std::uint8_t{1}; }};
+  PcxPlan twoPlanes{.width = 4, .height = 2, .planes = 2, .value = [](int, int, int) { return std::uint8_t{1}; }};
   struct Case {
     const char* name;
     Bytes bytes;

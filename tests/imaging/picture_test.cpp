@@ -213,12 +213,12 @@ std::vector<std::pair<std::string, Bytes>> sampleFiles() {
   };
   std::vector<Rgba> table;
   for (int i = 0; i < 16; ++i) table.push_back({static_cast<std::uint8_t>(i * 16), 0, 0});
-  GifSpec gif{.screenWidth = 12, .screenHeight = 9, .global = table, .left = 1, .top = 1, .width = 10, .height = 7,
+  GifPlan gif{.screenWidth = 12, .screenHeight = 9, .global = table, .left = 1, .top = 1, .width = 10, .height = 7,
               .interlaced = true};
   gif.index = [](int x, int y) { return static_cast<std::uint8_t>((x * y) % 16); };
-  PcxSpec pcx{.width = 9, .height = 5, .palette = table, .value = [](int, int x, int y) { return std::uint8_t(x * y); }};
-  PcxSpec pcxRgb{.width = 9, .height = 5, .planes = 3, .value = [](int p, int x, int) { return std::uint8_t(p * x); }};
-  BmpSpec bmp{.width = 5, .height = 4, .bitCount = 4, .palette = table};
+  PcxPlan pcx{.width = 9, .height = 5, .palette = table, .value = [](int, int x, int y) { return std::uint8_t(x * y); }};
+  PcxPlan pcxRgb{.width = 9, .height = 5, .planes = 3, .value = [](int p, int x, int) { return std::uint8_t(p * x); }};
+  BmpPlan bmp{.width = 5, .height = 4, .bitCount = 4, .palette = table};
   bmp.value = [](int x, int y) { return static_cast<std::uint32_t>(x + y); };
   return {
       {"jpeg", MakeJpeg(24, 16, noise)},
