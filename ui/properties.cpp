@@ -30,10 +30,12 @@ std::optional<std::int32_t> AsInt(const Value& v) {
   return std::nullopt;
 }
 
-std::string AsText(const Value& v) {
+// No text is taken as empty; a number where text belongs is ignored.
+std::optional<std::string> AsText(const Value& v) {
   if (auto* s = std::get_if<std::string>(&v)) return *s;
   if (auto* b = std::get_if<Bytes>(&v)) return std::string(b->begin(), b->end());
-  return {};  // no text is taken as empty
+  if (std::holds_alternative<std::monostate>(v)) return std::string();
+  return std::nullopt;
 }
 
 std::optional<Bytes> AsBytes(const Value& v) {
@@ -138,7 +140,7 @@ void WriteCommon(Control& c, int number, const Value& value) {
       return;
     }
     case prop::kTag:
-      c.tagGbk = AsText(value);
+      if (auto text = AsText(value)) c.tagGbk = *text;
       return;
     case prop::kVisible:
       if (!n) return;
@@ -261,18 +263,19 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
   QWidget* w = c.widget;
   ControlDef& s = c.stored;
   const auto n = AsInt(value);
+  const auto text = AsText(value);
   switch (s.kind) {
     case Kind::EditBox:
-      if (number != prop::kEditContent) return;
-      s.text = Utf8(AsText(value));
-      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) e->setPlainText(Lf(AsText(value)));
-      if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(FromGbk(AsText(value)));
+      if (number != prop::kEditContent || !text) return;
+      s.text = Utf8(*text);
+      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) e->setPlainText(Lf(*text));
+      if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(FromGbk(*text));
       return;
     case Kind::Button:
-      if (number != prop::kButtonCaption) return;
-      s.text = Utf8(AsText(value));
+      if (number != prop::kButtonCaption || !text) return;
+      s.text = Utf8(*text);
       if (auto* b = qobject_cast<QPushButton*>(w)) {
-        b->setText(FromGbk(AsText(value)));
+        b->setText(FromGbk(*text));
         b->repaint();  // at once: a batch run shows its progress without an event loop
       }
       return;
@@ -282,9 +285,9 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
         const std::int32_t count = combo ? combo->count() : static_cast<std::int32_t>(s.items.size());
         s.current = Clamp(*n, -1, count - 1);
         if (combo) combo->setCurrentIndex(s.current);  // setCurrentIndex raises no item-chosen
-      } else if (number == prop::kComboEditText) {
-        s.text = Utf8(AsText(value));
-        if (combo && combo->isEditable()) combo->setEditText(FromGbk(AsText(value)));
+      } else if (number == prop::kComboEditText && text) {
+        s.text = Utf8(*text);
+        if (combo && combo->isEditable()) combo->setEditText(FromGbk(*text));
       } else if (number == prop::kComboItems) {
         WriteItems(window, c, value);
       }
@@ -292,8 +295,8 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
     }
     case Kind::HyperLinker:
       if (number == prop::kLinkType && n) s.linkType = std::max(0, *n);
-      if (number == prop::kLinkEmail) s.email = Utf8(AsText(value));
-      if (number == prop::kLinkAddress) s.address = Utf8(AsText(value));
+      if (number == prop::kLinkEmail && text) s.email = Utf8(*text);
+      if (number == prop::kLinkAddress && text) s.address = Utf8(*text);
       return;
     case Kind::Timer:
       if (number == prop::kTimerInterval && n) WriteTimerInterval(c, *n);

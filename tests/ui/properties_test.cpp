@@ -49,6 +49,10 @@ class PropertiesTest : public QObject {
     QTest::newRow("disabled -3") << int(kEdit) << prop::kDisabled << i(-3) << i(1);
     QTest::newRow("tag") << int(kButton) << prop::kTag << Value{Gbk("字节集方式")} << Value{Gbk("字节集方式")};
     QTest::newRow("no tag is empty") << int(kButton) << prop::kTag << Value{} << Value{std::string()};
+    QTest::newRow("number for text ignored") << int(kEdit) << prop::kEditContent << i(5) << Value{Gbk("2.6")};
+    QTest::newRow("text for number ignored") << int(kCombo) << prop::kComboCurrent << Value{std::string("2")}
+                                             << i(1);
+    QTest::newRow("unknown number") << int(kEdit) << 30 << i(5) << Value{};
     QTest::newRow("pointer") << int(kLabel) << prop::kMousePointer << Value{Bytes{5, 0, 0, 0}}
                              << Value{Bytes{5, 0, 0, 0}};
     QTest::newRow("edit content") << int(kEdit) << prop::kEditContent << Value{Gbk("修剪")}
