@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "imaging/bmp_reader.hpp"
@@ -21,10 +22,18 @@ namespace {
 
 constexpr std::size_t kSignatureBytes = 8;
 
-Error cannotOpen(int error) { return Fail(std::string("cannot open: ") + std::strerror(error)); }
+// The largest file any reader could need: a 32-bit bitmap at the pixel cap
+// takes 1 GiB.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 31;
+
+Error cannotOpen(int error) {
+  return Fail("cannot open: " + std::error_code(error, std::generic_category()).message());
+}
 
 Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that opening a pipe nobody writes to returns at once;
+  // it changes nothing for the regular files that are read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return cannotOpen(errno);
   struct Closer {
     int fd;
@@ -34,6 +43,9 @@ Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
   if (::fstat(fd, &info) != 0) return cannotOpen(errno);
   // A pipe or a device could be endless: only files are read.
   if (!S_ISREG(info.st_mode)) return Fail("cannot open: not a regular file");
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
+    return Fail("too large: a file of " + std::to_string(info.st_size) + " bytes");
+  }
   std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
   std::size_t filled = 0;
   while (filled < data.size()) {

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -109,6 +110,18 @@ TEST(LoadPicture, ReadsFilesByContent) {
   decoded = DecodePictureFile(folder.path());
   ASSERT_FALSE(decoded.ok());
   EXPECT_EQ(decoded.error().reason, "cannot open: not a regular file");
+  // A pipe nobody writes to must not hang the loader.
+  const std::string pipe = folder.path() + "/pipe.jpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  decoded = DecodePictureFile(pipe);
+  ASSERT_FALSE(decoded.ok());
+  EXPECT_EQ(decoded.error().reason, "cannot open: not a regular file");
+  // A file bigger than any picture is refused before it is read (sparse here).
+  const std::string huge = folder.write("huge.bmp", {'B', 'M'});
+  fs::resize_file(huge, std::uintmax_t{3} << 30);
+  decoded = DecodePictureFile(huge);
+  ASSERT_FALSE(decoded.ok());
+  EXPECT_EQ(decoded.error().reason, "too large: a file of 3221225472 bytes");
   EXPECT_EQ(LoadPicture(std::string()), 0u);
   EXPECT_EQ(LoadPicture(std::span<const std::uint8_t>()), 0u);
 }
