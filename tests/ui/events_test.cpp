@@ -382,6 +382,7 @@ class EventsTest : public QObject {
     });
     const WindowHandle h = loadWindow(SampleWindow());
     auto* link = WidgetAs<LinkLabel>(h, kLink);
+    QCOMPARE(link->currentTextColor(), QColor(0, 0, 255));
     QTest::mousePress(link, Qt::LeftButton);
     QCOMPARE(opened, (std::vector<std::string>{"https://example.org/home"}));
     QVERIFY(!link->visited());
@@ -392,6 +393,12 @@ class EventsTest : public QObject {
     QTest::mousePress(link, Qt::LeftButton);
     QCOMPARE(opened.back(), std::string("mailto:someone@example.org"));
     QVERIFY(link->visited());
+    QCOMPARE(link->currentTextColor(), QColor(128, 0, 128));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), link->mapToGlobal(QPointF(1, 1)));
+    QApplication::sendEvent(link, &enter);
+    QCOMPARE(link->currentTextColor(), QColor(255, 0, 0));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(link, &leave);
     writeProperty(h, kLink, prop::kLinkEmail, std::string());
     QTest::mousePress(link, Qt::LeftButton);
     QCOMPARE(opened.size(), std::size_t{2});

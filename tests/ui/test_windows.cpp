@@ -69,6 +69,9 @@ WindowDef SampleWindow() {
     link.text = "主页";
     link.address = "https://example.org/home";
     link.email = "someone@example.org";
+    link.textColor = 0x00FF0000;     // blue
+    link.visitedColor = 0x00800080;  // purple
+    link.hoverColor = 0x000000FF;    // red
   }
   add(kDrop, "拖放对象1", Kind::DropTarget, 544, 56, 26, 26).acceptFiles = true;
   add(kClient, "客户1", Kind::Client, 608, 56, 26, 26).parent = "图片框";
