@@ -44,9 +44,10 @@ using PictureHandle = std::uint32_t;  // 0 is never a valid handle
 // passes 8). Returns a PictureKind code or 0.
 int DetectPictureKind(std::span<const std::uint8_t> firstBytes);
 
-// Decoding with a reason on failure ("cannot open", "unknown kind",
-// "damaged: …", "too large: …"). Pictures over 65535 pixels on a side or
-// 2^28 pixels in all are refused before anything is allocated.
+// Decoding with a reason on failure ("cannot open: …", "unknown kind",
+// "damaged: …", "too large: W × H"). Pictures over 65535 pixels on a side or
+// 2^28 pixels in all are refused before anything is allocated. JPEG photos
+// come out upright: their EXIF orientation is applied while decoding.
 Result<Picture> DecodePictureFile(const std::string& path);
 Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes);
 
