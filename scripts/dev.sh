@@ -13,7 +13,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev libgif-dev
   qt6-base-dev qt6-qpa-plugins fonts-wqy-zenhei
 )
-test_packages=(clang libclang-rt-14-dev)
+test_packages=(clang libclang-rt-14-dev locales)
 
 install_missing() {
   local missing=()
@@ -45,6 +45,11 @@ case "${1:-}" in
   test)
     install_missing "${packages[@]}" "${test_packages[@]}"
     export QT_QPA_PLATFORM=offscreen
+    # A locale with a decimal comma, so the tests can show that numbers are
+    # read and written the same whatever locale the window sets.
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+      localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "warning: no de_DE.UTF-8 locale; the locale tests will skip"
+    fi
     echo "== unit tests"
     build build -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir build --output-on-failure -j "$jobs"
