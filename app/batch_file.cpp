@@ -20,7 +20,7 @@ struct FdCloser {
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> ReadPhotoFile(const std::string& path) {
+Result<PhotoBytes> ReadPhotoFile(const std::string& path) {
   if (path.empty()) return Fail("cannot open: empty path");
   FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) return Fail(std::string("cannot open: ") + std::strerror(errno));
@@ -28,7 +28,7 @@ Result<std::vector<std::uint8_t>> ReadPhotoFile(const std::string& path) {
   if (fstat(file.fd, &st) != 0) return Fail(std::string("cannot open: ") + std::strerror(errno));
   if (!S_ISREG(st.st_mode)) return Fail(S_ISDIR(st.st_mode) ? "cannot open: a folder" : "cannot open: not a regular file");
   if (static_cast<std::uint64_t>(st.st_size) > kMaxPhotoFileBytes) return Fail("too large: file of " + std::to_string(st.st_size) + " bytes");
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  PhotoBytes bytes(static_cast<std::size_t>(st.st_size));
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::read(file.fd, bytes.data() + done, bytes.size() - done);
@@ -37,7 +37,7 @@ Result<std::vector<std::uint8_t>> ReadPhotoFile(const std::string& path) {
     if (n == 0) break;  // shrunk meanwhile: decode what is there
     done += static_cast<std::size_t>(n);
   }
-  bytes.resize(done);
+  bytes.shrink(done);
   return bytes;
 }
 

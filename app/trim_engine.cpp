@@ -78,11 +78,11 @@ TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
   auto bytes = ReadPhotoFile(photo);
   if (!bytes) {
     outcome.readError = bytes.error().reason;
-  } else if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value()) == kJpegKind) {
-    return trimJpeg(photo, bytes.value(), basis, fast);
+  } else if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
+    return trimJpeg(photo, bytes.value().span(), basis, fast);
   } else {
-    auto picture = DecodePictureBytes(bytes.value());
-    std::vector<std::uint8_t>().swap(bytes.value());
+    auto picture = DecodePictureBytes(bytes.value().span());
+    bytes.value().release();
     if (picture) return trimDrawn(picture.value(), basis);
     outcome.readError = picture.error().reason;
   }
@@ -226,13 +226,13 @@ Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, 
   auto bytes = ReadPhotoFile(photo);
   if (!bytes) return bytes.error();
   PhotoPlan plan;
-  if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value()) == kJpegKind) {
-    auto info = ReadJpegInfo(bytes.value());
+  if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
+    auto info = ReadJpegInfo(bytes.value().span());
     if (!info) return info.error();
     plan.width = info.value().width;
     plan.height = info.value().height;
   } else {
-    auto picture = DecodePictureBytes(bytes.value());
+    auto picture = DecodePictureBytes(bytes.value().span());
     if (!picture) return picture.error();
     plan.width = picture.value().width;
     plan.height = picture.value().height;
