@@ -1,40 +1,25 @@
 // Writes a small seed corpus of bitmap files made by our own generators.
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "tests/imaging/fixtures.hpp"
+#include "fuzz/seed_folder.hpp"
 
 using namespace trimbrel::fixtures;
-
-namespace {
-
-void write(const std::string& folder, const std::string& name, const Bytes& bytes) {
-  std::ofstream(folder + "/" + name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-Rgba noise(int x, int y) {
-  return {static_cast<std::uint8_t>(x * 37 + y), static_cast<std::uint8_t>(y * 11), static_cast<std::uint8_t>(x ^ y),
-          static_cast<std::uint8_t>(x * 40)};
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   const std::string folder = argv[1];
   std::filesystem::create_directories(folder);
   std::vector<Rgba> palette;
-  for (int i = 0; i < 16; ++i) palette.push_back(noise(i, i));
+  for (int i = 0; i < 16; ++i) palette.push_back(SeedNoise(i, i));
   for (int bits : {1, 4, 8}) {
     BmpPlan plan{.width = 7, .height = 3, .bitCount = bits, .topDown = bits == 4,
                  .palette = std::vector<Rgba>(palette.begin(), palette.begin() + (bits == 1 ? 2 : 16)),
                  .value = [](int x, int y) { return static_cast<std::uint32_t>(x + y) & 1; }};
-    write(folder, std::to_string(bits) + ".bmp", MakeBmp(plan));
+    WriteSeed(folder, std::to_string(bits) + ".bmp", MakeBmp(plan));
   }
   for (int bits : {24, 32}) {
-    write(folder, std::to_string(bits) + ".bmp",
+    WriteSeed(folder, std::to_string(bits) + ".bmp",
           MakeBmp({.width = 5, .height = 2, .bitCount = bits, .value = [](int x, int y) { return 0x10203u * (x + y); }}));
   }
   return 0;

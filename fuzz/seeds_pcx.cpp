@@ -1,37 +1,22 @@
 // Writes a small seed corpus of PCX files made by our own generators.
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "tests/imaging/fixtures.hpp"
+#include "fuzz/seed_folder.hpp"
 
 using namespace trimbrel::fixtures;
-
-namespace {
-
-void write(const std::string& folder, const std::string& name, const Bytes& bytes) {
-  std::ofstream(folder + "/" + name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-Rgba noise(int x, int y) {
-  return {static_cast<std::uint8_t>(x * 37 + y), static_cast<std::uint8_t>(y * 11), static_cast<std::uint8_t>(x ^ y),
-          static_cast<std::uint8_t>(x * 40)};
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   const std::string folder = argv[1];
   std::filesystem::create_directories(folder);
   std::vector<Rgba> palette;
-  for (int i = 0; i < 256; ++i) palette.push_back(noise(i, i));
-  write(folder, "indexed.pcx", MakePcx({.width = 11, .height = 4, .palette = palette,
+  for (int i = 0; i < 256; ++i) palette.push_back(SeedNoise(i, i));
+  WriteSeed(folder, "indexed.pcx", MakePcx({.width = 11, .height = 4, .palette = palette,
                                         .value = [](int, int x, int y) { return std::uint8_t(x < 5 ? 0xC9 : x * y); }}));
-  write(folder, "rgb.pcx", MakePcx({.width = 6, .height = 3, .planes = 3,
+  WriteSeed(folder, "rgb.pcx", MakePcx({.width = 6, .height = 3, .planes = 3,
                                     .value = [](int p, int x, int) { return std::uint8_t(p * 80 + x); }}));
-  write(folder, "mono.pcx", MakePcx({.width = 13, .height = 3, .bitsPerPixel = 1, .version = 3,
+  WriteSeed(folder, "mono.pcx", MakePcx({.width = 13, .height = 3, .bitsPerPixel = 1, .version = 3,
                                      .value = [](int, int x, int y) { return std::uint8_t((x + y) & 1); }}));
   return 0;
 }
