@@ -144,14 +144,16 @@ class ReducedCanvas final : public CanvasStream {
     const int cw = std::max(1, static_cast<int>(std::lround(static_cast<double>(p.canvasWidth) / d)));
     const int ch = std::max(1, static_cast<int>(std::lround(static_cast<double>(p.canvasHeight) / d)));
     columns_ = MapAxis(cw, p.canvasWidth, p.drawLeft, photoWidth_, width, d);
+    classifyColumns(width);
     rows_ = MapAxis(ch, p.canvasHeight, p.drawTop, photoHeight_, height, d);
     resampler_.emplace(cw, ch, target_.width, target_.height, sink_);
     if (!resampler_->ok()) return false;
     const std::size_t bytes = static_cast<std::size_t>(cw) * 3;
-    upper_.resize(bytes);
-    lower_.resize(bytes);
+    previous_.resize(bytes);
+    current_.resize(bytes);
     row_.resize(bytes);
-    previous_.resize(static_cast<std::size_t>(width) * 3);
+    bandRow_.resize(bytes);
+    for (std::size_t x = 0; x < bytes; x += 3) std::memcpy(&bandRow_[x], bandBgr_, 3);
     pushBandRows();
     return true;
   }
@@ -159,27 +161,38 @@ class ReducedCanvas final : public CanvasStream {
   void row(int y, const std::uint8_t* bgr) override {
     if (y != nextRow_++) broken_ = true;
     if (broken_) return;
-    // Cells whose last decoded row is this one: either it alone, or the
-    // previous row and this one.
-    while (next_ < rows_.first.size() && rows_.first[next_] >= 0 &&
-           rows_.first[next_] + (rows_.next[next_] > 0 ? 1 : 0) == y) {
-      const int lowerWeight = rows_.next[next_];
-      if (lowerWeight > 0) {
-        interpolate(previous_.data(), upper_.data());
-        interpolate(bgr, lower_.data());
-        for (std::size_t i = 0; i < row_.size(); ++i)
-          row_[i] = static_cast<std::uint8_t>((upper_[i] * (256 - lowerWeight) + lower_[i] * lowerWeight + 128) >> 8);
-      } else {
-        interpolate(bgr, row_.data());
+    const std::size_t cells = rows_.first.size();
+    // Rows above the canvas (cut away) are never mapped onto the cells.
+    if (next_ < cells && rows_.first[next_] >= 0 && rows_.first[next_] <= y) {
+      // Each decoded row is mapped onto the cells once; a cell row that
+      // lies over two decoded rows blends the previous mapping with this one.
+      std::swap(previous_, current_);
+      interpolate(bgr, current_.data());
+      while (next_ < cells && rows_.first[next_] >= 0 &&
+             rows_.first[next_] + (rows_.next[next_] > 0 ? 1 : 0) == y) {
+        const int lowerWeight = rows_.next[next_];
+        const std::uint8_t* shown = current_.data();
+        const std::size_t bytes = row_.size();
+        if (lowerWeight > 0) {
+          const std::uint8_t* upper = previous_.data();
+          const std::uint8_t* lower = current_.data();
+          std::uint8_t* out = row_.data();
+          for (std::size_t i = 0; i < bytes; ++i)  // a plain loop, so that it vectorises
+            out[i] = static_cast<std::uint8_t>((upper[i] * (256 - lowerWeight) + lower[i] * lowerWeight + 128) >> 8);
+          shown = out;
+        }
+        const int vertical = rows_.cover[next_];
+        if (vertical < 256) {
+          std::uint8_t* out = row_.data();
+          const std::uint8_t* band = bandRow_.data();
+          for (std::size_t i = 0; i < bytes; ++i)
+            out[i] = static_cast<std::uint8_t>((shown[i] * vertical + band[i] * (256 - vertical) + 128) >> 8);
+          shown = out;
+        }
+        resampler_->pushRow(shown);
+        ++next_;
       }
-      const int vertical = rows_.cover[next_];
-      if (vertical < 256) {
-        for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = Blend(row_[i], bandBgr_[i % 3], vertical);
-      }
-      resampler_->pushRow(row_.data());
-      ++next_;
     }
-    std::memcpy(previous_.data(), bgr, previous_.size());
     pushBandRows();
   }
 
@@ -190,9 +203,36 @@ class ReducedCanvas final : public CanvasStream {
   }
 
  private:
+  // Most photos fill the canvas across, at a width the scale divides: every
+  // cell then lies over decoded pixel x + shift, alone or with the next one
+  // at one weight for all, and a row maps with a copy or one plain loop.
+  void classifyColumns(int decoded) {
+    const std::size_t cells = columns_.first.size();
+    shift_ = columns_.first[0];
+    uniformWeight_ = columns_.next[0];
+    uniform_ = true;
+    for (std::size_t x = 0; x < cells && uniform_; ++x) {
+      uniform_ = columns_.cover[x] == 256 && columns_.first[x] == shift_ + static_cast<int>(x) &&
+                 columns_.next[x] == uniformWeight_;
+    }
+    // The next pixel must exist for the last cell too.
+    if (uniform_ && uniformWeight_ > 0) uniform_ = shift_ + static_cast<int>(cells) < decoded;
+  }
+
   // One decoded row onto the cells of a canvas row, band at the sides.
   void interpolate(const std::uint8_t* decoded, std::uint8_t* out) const {
     const std::size_t cells = columns_.first.size();
+    if (uniform_) {
+      const std::uint8_t* a = decoded + static_cast<std::size_t>(shift_) * 3;
+      if (uniformWeight_ == 0) {
+        std::memcpy(out, a, cells * 3);
+      } else {
+        const int w = uniformWeight_;
+        for (std::size_t i = 0; i < cells * 3; ++i)
+          out[i] = static_cast<std::uint8_t>((a[i] * (256 - w) + a[i + 3] * w + 128) >> 8);
+      }
+      return;
+    }
     for (std::size_t x = 0; x < cells; ++x) {
       std::uint8_t* px = out + x * 3;
       const int first = columns_.first[x];
@@ -201,11 +241,12 @@ class ReducedCanvas final : public CanvasStream {
         continue;
       }
       const int w = columns_.next[x];
+      const int cover = columns_.cover[x];
       const std::uint8_t* a = decoded + static_cast<std::size_t>(first) * 3;
       const std::uint8_t* b = w > 0 ? a + 3 : a;
       for (int c = 0; c < 3; ++c) {
         const int value = (a[c] * (256 - w) + b[c] * w + 128) >> 8;
-        px[c] = Blend(value, bandBgr_[c], columns_.cover[x]);
+        px[c] = cover == 256 ? static_cast<std::uint8_t>(value) : Blend(value, bandBgr_[c], cover);
       }
     }
   }
@@ -224,10 +265,13 @@ class ReducedCanvas final : public CanvasStream {
   AreaResampler::RowSink sink_;
   std::optional<AreaResampler> resampler_;
   AxisMap columns_, rows_;
-  std::vector<std::uint8_t> upper_, lower_, row_, previous_;
+  // The cells of the two latest decoded rows, a blended row, and a row of band colour.
+  std::vector<std::uint8_t> previous_, current_, row_, bandRow_;
   std::size_t next_ = 0;  // the next canvas row to push
   int nextRow_ = 0;
   bool broken_ = false;
+  bool uniform_ = false;
+  int shift_ = 0, uniformWeight_ = 0;
 };
 
 }  // namespace

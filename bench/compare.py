@@ -201,6 +201,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--skip-batch", action="store_true")
     parser.add_argument("--psnr-only", action="store_true", help="only compare the fast road with the exact one")
+    parser.add_argument("--only", default="", help="time only the photos whose name holds this text")
     args = parser.parse_args()
     trimbrel = os.path.abspath(args.trimbrel)
     with tempfile.TemporaryDirectory(prefix="trimbrel-bench-") as work:
@@ -210,7 +211,7 @@ def main():
         print("Job: 154 x 189 at 381 dpi, basis width, JPEG quality 90, bands F0F0F0.")
         kinds = tools(trimbrel, work)
         if not args.psnr_only:
-            per_photo(photos, kinds, args.runs, pixels)
+            per_photo([p for p in photos if args.only in os.path.basename(p)], kinds, args.runs, pixels)
         if not args.skip_batch and not args.psnr_only:
             batch(trimbrel, work, batch_photos(work, photos), kinds)
         psnr_check(trimbrel, work, photos + [os.path.join(MATE, "nature/Wood.jpg"), os.path.join(MATE, "nature/GreenMeadow.jpg")])
