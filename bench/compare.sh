@@ -2,7 +2,7 @@
 # Runs trimbrel side by side with ImageMagick, GraphicsMagick, libvips and
 # Pillow on real photographs and prints a table of median times, peak memory
 # and batch throughput, each as a ratio to trimbrel from the same run.
-#   bash bench/compare.sh [--runs N] [--skip-batch]
+#   bash bench/compare.sh [--runs N] [--skip-batch] [--psnr-only] [--only TEXT]
 # Installs its tools when missing (as root). Set TRIMBREL to an existing
 # executable to skip the build. Takes several minutes; not part of CI.
 set -euo pipefail
