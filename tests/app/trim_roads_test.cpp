@@ -12,7 +12,25 @@ namespace {
 using testing::JpegOptions;
 using testing::TempDir;
 
-enum class Kind { Jpeg, JpegProgressive, JpegGrey, JpegRotated, Bmp, Text };
+enum class Kind { Jpeg, JpegProgressive, JpegGrey, JpegRotated, Bmp, Png, Gif, Text };
+
+// A photo in another format, written by the image object's own writers.
+void WriteThroughImageObject(const std::string& path, int width, int height, int format) {
+  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+  std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(height), 0);
+  auto pixel = testing::PhotoLike(width, height, 5);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = &rows[stride * static_cast<std::size_t>(height - 1 - y)];
+    for (int x = 0; x < width; ++x) {
+      testing::Rgb c = pixel(x, y);
+      row[x * 3] = c.b, row[x * 3 + 1] = c.g, row[x * 3 + 2] = c.r;
+    }
+  }
+  ImageRef image;
+  ASSERT_TRUE(DecodeFromDib(image, DibView{width, height, stride, rows.data()}));
+  ASSERT_TRUE(EncodeToFile(image, path, format)) << LastImageError(image);
+  Free(image);
+}
 
 struct RoadCase {
   const char* name;
@@ -23,7 +41,10 @@ struct RoadCase {
 };
 
 std::string MakePhoto(const TempDir& dir, const RoadCase& c) {
-  std::string path = dir / (std::string(c.name) + (c.kind == Kind::Bmp ? ".bmp" : ".jpg"));
+  std::string path = dir / (std::string(c.name) + (c.kind == Kind::Bmp   ? ".bmp"
+                                                    : c.kind == Kind::Png ? ".png"
+                                                    : c.kind == Kind::Gif ? ".gif"
+                                                                          : ".jpg"));
   auto pixels = testing::PhotoLike(c.width, c.height, 7);
   switch (c.kind) {
     case Kind::Jpeg:
@@ -41,6 +62,12 @@ std::string MakePhoto(const TempDir& dir, const RoadCase& c) {
       break;
     case Kind::Bmp:
       testing::WriteBmp24(path, c.width, c.height, pixels);
+      break;
+    case Kind::Png:
+      WriteThroughImageObject(path, c.width, c.height, IMAGE_FORMAT_PNG);
+      break;
+    case Kind::Gif:
+      WriteThroughImageObject(path, c.width, c.height, IMAGE_FORMAT_GIF);
       break;
     case Kind::Text:
       testing::WriteFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o', '\n'});
@@ -73,6 +100,8 @@ TEST(TrimRoads, StreamingEqualsDrawingByteForByte) {
       {"one_row", Kind::Jpeg, 500, 1, {10, 10}, FitBasis::Width},
       {"bmp_cut", Kind::Bmp, 301, 403, standard, FitBasis::Width},
       {"bmp_bands", Kind::Bmp, 403, 301, standard, FitBasis::Height},
+      {"png_cut", Kind::Png, 250, 410, standard, FitBasis::Width},
+      {"gif_bands", Kind::Gif, 170, 90, {60, 80}, FitBasis::Width},
       {"not_a_picture", Kind::Text, 0, 0, standard, FitBasis::Width},
   };
   TempDir dir;
