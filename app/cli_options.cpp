@@ -9,14 +9,14 @@ namespace {
 
 enum class Key { Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Help, Version };
 
-struct OptionSpec {
+struct OptionInfo {
   char shortName;  // 0: long only
   const char* longName;
   Key key;
   bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {'W', "width", Key::Width, true},        {'H', "height", Key::Height, true},
     {'u', "unit", Key::Unit, true},          {'d', "dpi", Key::Dpi, true},
     {'b', "basis", Key::Basis, true},        {'f', "format", Key::Format, true},
@@ -26,13 +26,13 @@ constexpr OptionSpec kOptions[] = {
     {'h', "help", Key::Help, false},         {'V', "version", Key::Version, false},
 };
 
-const OptionSpec* FindShort(char c) {
+const OptionInfo* FindShort(char c) {
   for (const auto& o : kOptions)
     if (o.shortName == c) return &o;
   return nullptr;
 }
 
-const OptionSpec* FindLong(const std::string& name) {
+const OptionInfo* FindLong(const std::string& name) {
   for (const auto& o : kOptions)
     if (name == o.longName) return &o;
   return nullptr;
@@ -70,9 +70,9 @@ std::optional<int> ParseJobs(const std::string& text) {
   return n;
 }
 
-Result<void> Apply(CliOptions& options, const OptionSpec& spec, const std::string& value) {
-  const std::string shown = std::string("--") + spec.longName;
-  switch (spec.key) {
+Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::string& value) {
+  const std::string shown = std::string("--") + option.longName;
+  switch (option.key) {
     case Key::Width:
       options.settings.widthText = Utf8ToGbk(value);
       break;
@@ -157,24 +157,24 @@ Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args) {
         value = name.substr(eq + 1);
         name.resize(eq);
       }
-      const OptionSpec* spec = FindLong(name);
-      if (spec == nullptr) return Fail("unknown option --" + name);
-      if (spec->takesValue && !value) {
+      const OptionInfo* option = FindLong(name);
+      if (option == nullptr) return Fail("unknown option --" + name);
+      if (option->takesValue && !value) {
         if (i + 1 >= args.size()) return Fail("--" + name + " needs a value");
         value = args[++i];
-      } else if (!spec->takesValue && value) {
+      } else if (!option->takesValue && value) {
         return Fail("--" + name + " takes no value");
       }
-      TRIMBREL_TRY(Apply(options, *spec, value.value_or("")));
+      TRIMBREL_TRY(Apply(options, *option, value.value_or("")));
       continue;
     }
     // Short options may be bundled ("-nq"); one that takes a value takes
     // the rest of the word ("-W2.6") or the next word.
     for (std::size_t k = 1; k < arg.size(); ++k) {
-      const OptionSpec* spec = FindShort(arg[k]);
-      if (spec == nullptr) return Fail(std::string("unknown option -") + arg[k]);
-      if (!spec->takesValue) {
-        TRIMBREL_TRY(Apply(options, *spec, ""));
+      const OptionInfo* option = FindShort(arg[k]);
+      if (option == nullptr) return Fail(std::string("unknown option -") + arg[k]);
+      if (!option->takesValue) {
+        TRIMBREL_TRY(Apply(options, *option, ""));
         continue;
       }
       std::string value;
@@ -185,7 +185,7 @@ Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args) {
       } else {
         return Fail(std::string("-") + arg[k] + " needs a value");
       }
-      TRIMBREL_TRY(Apply(options, *spec, value));
+      TRIMBREL_TRY(Apply(options, *option, value));
       break;
     }
   }
