@@ -204,7 +204,6 @@ std::string AbsolutePath(const std::string& path, const std::string& workingDire
 std::string UsageText() {
   return "Usage: trimbrel [OPTION]... PHOTO...\n"
          "Trims photos into pictures of one exact size, without opening a window.\n"
-         "Started without arguments, trimbrel opens its window.\n"
          "\n"
          "  -W, --width TEXT        target width, read like the window's width box (default 2.6)\n"
          "  -H, --height TEXT       target height (default 3.2)\n"
