@@ -8,18 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-7}
-build=${BUILD_DIR:-build-bench}
-
-missing=()
-for p in mate-backgrounds cmake ninja-build; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIMBREL_BENCH=ON \
-  -DTRIMBREL_BUILD_UI=OFF -DTRIMBREL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target bench_imaging >/dev/null
-"$build/bench/bench_imaging" /usr/share/backgrounds/mate/abstract/Elephants_5640x3172.jpg "$runs"
+source bench/common.sh
+bench_install mate-backgrounds cmake ninja-build
+bench_build_targets bench_imaging
+"$bench_build/bench/bench_imaging" /usr/share/backgrounds/mate/abstract/Elephants_5640x3172.jpg "$runs"
