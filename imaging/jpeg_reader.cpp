@@ -13,6 +13,7 @@
 // clang-format on
 
 #include "imaging/exif_orientation.hpp"
+#include "imaging/jpeg_dc_scans.hpp"
 
 namespace trimbrel {
 namespace {
@@ -78,6 +79,9 @@ bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size) {
 
 bool sessionPrepare(JpegSession* s, int scaleDenom, J_COLOR_SPACE out) {
   if (setjmp(s->error.jump)) return false;
+  // Smoothing only guesses at AC coefficients a stream lacks; with the AC
+  // scans left out on purpose it must not touch what the DC scans say.
+  s->cinfo.do_block_smoothing = FALSE;
   s->cinfo.scale_num = 1;
   s->cinfo.scale_denom = static_cast<unsigned>(scaleDenom);
   s->cinfo.out_color_space = out;
@@ -308,6 +312,16 @@ Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes) {
 
 Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom, RowStreamSink& sink) {
   SinkTarget target(sink);
+  if (scaleDenom == 8) {
+    auto info = ReadJpegInfo(bytes);
+    if (info && info.value().progressive) {
+      // Each output pixel comes from one block's DC coefficient, which the DC
+      // scans alone hold in full: the pixels are the same, for a fraction of the work.
+      auto dcOnly = KeepDcScansOnly(bytes);
+      if (!dcOnly) return dcOnly.error();
+      return decodeInto(dcOnly.value(), scaleDenom, target);
+    }
+  }
   return decodeInto(bytes, scaleDenom, target);
 }
 

@@ -1,0 +1,99 @@
+#include "imaging/jpeg_dc_scans.hpp"
+
+#include <algorithm>
+
+#include "imaging/byte_reader.hpp"
+
+namespace trimbrel {
+namespace {
+
+constexpr std::uint8_t kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA;
+constexpr std::uint8_t kSofProgressive = 0xC2, kSofProgressiveArithmetic = 0xCA;
+
+struct Sampling {
+  std::uint8_t id = 0;
+  int h = 0, v = 0;
+};
+
+bool IsRestart(std::uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
+
+// Position of the next marker at or after `from` in entropy-coded data:
+// a 0xFF that is neither stuffing (0xFF 0x00) nor a restart marker.
+std::size_t NextMarker(std::span<const std::uint8_t> data, std::size_t from) {
+  for (std::size_t i = from; i + 1 < data.size();) {
+    const auto hit = std::find(data.begin() + static_cast<std::ptrdiff_t>(i), data.end(), std::uint8_t{0xFF});
+    i = static_cast<std::size_t>(hit - data.begin());
+    if (i + 1 >= data.size()) break;
+    const std::uint8_t next = data[i + 1];
+    if (next == 0x00 || IsRestart(next)) {
+      i += 2;
+    } else if (next == 0xFF) {
+      i += 1;  // fill byte before a marker
+    } else {
+      return i;
+    }
+  }
+  return data.size();
+}
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> jpeg) {
+  if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != kSoi) return Fail("damaged: not a JPEG stream");
+  std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+  out.reserve(jpeg.size() / 8);
+  // libjpeg scales a subsampled component's IDCT up instead of upsampling
+  // it, and that larger IDCT reads AC coefficients: only the AC scans of
+  // full-resolution components may go.
+  std::vector<Sampling> components;
+  int maxH = 0, maxV = 0;
+  std::size_t pos = 2;
+  for (;;) {
+    // Markers may be preceded by any number of fill bytes.
+    while (pos + 1 < jpeg.size() && jpeg[pos] == 0xFF && jpeg[pos + 1] == 0xFF) ++pos;
+    if (pos + 1 >= jpeg.size() || jpeg[pos] != 0xFF) return Fail("damaged: JPEG data ends early");
+    const std::uint8_t marker = jpeg[pos + 1];
+    if (marker == kEoi) {
+      out.push_back(0xFF);
+      out.push_back(kEoi);
+      return out;
+    }
+    ByteReader reader(jpeg.subspan(pos + 2));
+    auto high = reader.u8();
+    auto low = reader.u8();
+    if (!high || !low) return Fail("damaged: JPEG data ends early");
+    const std::size_t length = (std::size_t{*high} << 8) | *low;
+    if (length < 2 || pos + 2 + length > jpeg.size()) return Fail("damaged: JPEG data ends early");
+    const std::size_t segmentEnd = pos + 2 + length;
+    std::size_t end = segmentEnd;
+    bool keep = true;
+    if (marker == kSofProgressive || marker == kSofProgressiveArithmetic) {
+      // Frame header: precision, height, width, component count, then 3 bytes each.
+      const std::size_t count = pos + 9 < segmentEnd ? jpeg[pos + 9] : 0;
+      if (count == 0 || pos + 10 + 3 * count > segmentEnd) return Fail("damaged: JPEG frame header");
+      for (std::size_t c = 0; c < count; ++c) {
+        const std::uint8_t factors = jpeg[pos + 11 + 3 * c];
+        components.push_back({jpeg[pos + 10 + 3 * c], factors >> 4, factors & 15});
+        maxH = std::max(maxH, factors >> 4);
+        maxV = std::max(maxV, factors & 15);
+      }
+    } else if (marker == kSos) {
+      // Scan header: component count, two bytes per component, then Ss.
+      const std::size_t count = jpeg[pos + 4];
+      const std::size_t ssAt = pos + 5 + 2 * count;
+      if (ssAt >= segmentEnd) return Fail("damaged: JPEG scan header");
+      if (jpeg[ssAt] != 0) {
+        // An AC scan: progressive AC scans hold exactly one component.
+        const std::uint8_t id = jpeg[pos + 5];
+        auto c = std::find_if(components.begin(), components.end(), [id](const Sampling& s) { return s.id == id; });
+        keep = c == components.end() || count != 1 || c->h != maxH || c->v != maxV;
+      }
+      end = NextMarker(jpeg, segmentEnd);
+      if (end >= jpeg.size()) return Fail("damaged: JPEG data ends early");
+    }
+    if (keep) out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(pos), jpeg.begin() + static_cast<std::ptrdiff_t>(end));
+    pos = end;
+  }
+}
+
+}  // namespace trimbrel
