@@ -15,9 +15,12 @@ namespace {
 
 constexpr std::size_t kMoveBlock = 64 * 1024;
 
-bool ReadAt(int fd, char* data, std::size_t size, off_t offset) {
+// pread and pwrite may move fewer bytes than asked, or be interrupted: repeat
+// until all of them moved. A return of 0 (end of file, full disk) is a failure.
+template <class Byte, class Io>
+bool TransferAll(Io io, int fd, Byte* data, std::size_t size, off_t offset) {
   while (size > 0) {
-    const ssize_t n = ::pread(fd, data, size, offset);
+    const ssize_t n = io(fd, data, size, offset);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;
@@ -27,16 +30,10 @@ bool ReadAt(int fd, char* data, std::size_t size, off_t offset) {
   return true;
 }
 
+bool ReadAt(int fd, char* data, std::size_t size, off_t offset) { return TransferAll(::pread, fd, data, size, offset); }
+
 bool WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    offset += n;
-  }
-  return true;
+  return TransferAll(::pwrite, fd, data, size, offset);
 }
 
 bool ReadToEnd(int fd, std::string& out) {
