@@ -67,6 +67,10 @@ Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> 
     const std::size_t segmentEnd = pos + 2 + length;
     std::size_t end = segmentEnd;
     bool keep = true;
+    const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frameHeader && marker != kSofProgressive && marker != kSofProgressiveArithmetic) {
+      return Fail("not a progressive JPEG");  // every scan of a sequential file holds AC data
+    }
     if (marker == kSofProgressive || marker == kSofProgressiveArithmetic) {
       // Frame header: precision, height, width, component count, then 3 bytes each.
       const std::size_t count = pos + 9 < segmentEnd ? jpeg[pos + 9] : 0;
@@ -78,6 +82,7 @@ Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> 
         maxV = std::max(maxV, factors & 15);
       }
     } else if (marker == kSos) {
+      if (components.empty()) return Fail("damaged: JPEG scan before its frame header");
       // Scan header: component count, two bytes per component, then Ss.
       const std::size_t count = jpeg[pos + 4];
       const std::size_t ssAt = pos + 5 + 2 * count;

@@ -13,8 +13,9 @@
 namespace trimbrel {
 
 // The same JPEG stream with the AC scans of a progressive file removed;
-// every other segment is kept in order. Fails when the stream does not reach
-// its end marker, so a cut-off file is not taken for a whole one.
+// every other segment is kept in order. Fails for a sequential file, and when
+// the stream does not reach its end marker, so a cut-off file is not taken
+// for a whole one; the caller then decodes the file as it is.
 Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> jpeg);
 
 }  // namespace trimbrel

@@ -313,14 +313,12 @@ Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes) {
 Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom, RowStreamSink& sink) {
   SinkTarget target(sink);
   if (scaleDenom == 8) {
-    auto info = ReadJpegInfo(bytes);
-    if (info && info.value().progressive) {
-      // Each output pixel comes from one block's DC coefficient, which the DC
-      // scans alone hold in full: the pixels are the same, for a fraction of the work.
-      auto dcOnly = KeepDcScansOnly(bytes);
-      if (!dcOnly) return dcOnly.error();
-      return decodeInto(dcOnly.value(), scaleDenom, target);
-    }
+    // Each output pixel comes from one block's DC coefficient, which the DC
+    // scans alone hold in full: the pixels are the same, for a fraction of
+    // the work. Anything the filter does not take (a sequential file, a cut
+    // or odd one) is left to libjpeg whole, which gives its own verdict.
+    auto dcOnly = KeepDcScansOnly(bytes);
+    if (dcOnly) return decodeInto(dcOnly.value(), scaleDenom, target);
   }
   return decodeInto(bytes, scaleDenom, target);
 }
