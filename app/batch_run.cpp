@@ -78,6 +78,10 @@ class Coordinator {
     TrimWorker worker(plan_.target, plan_.bandColour, plan_.displayDepth);
     const int total = static_cast<int>(photos_.size());
     for (int i = 0; i < total; ++i) {
+      if (stopping()) {
+        skipFrom(static_cast<std::size_t>(i));
+        return;
+      }
       host_.photoStarted(total, i + 1, FileNameOf(photos_[static_cast<std::size_t>(i)]));
       process(worker, static_cast<std::size_t>(i));
       host_.photoFinished(total, i + 1, report_.photos[static_cast<std::size_t>(i)]);
@@ -87,7 +91,19 @@ class Coordinator {
   void runThreaded(int jobs) {
     std::vector<std::thread> threads;
     try {
-      for (int j = 0; j < jobs; ++j) threads.emplace_back([this] { workerLoop(); });
+      for (int j = 0; j < jobs; ++j) {
+        {
+          std::lock_guard lock(mutex_);
+          ++workersLeft_;
+        }
+        try {
+          threads.emplace_back([this] { workerLoop(); });
+        } catch (const std::system_error&) {
+          std::lock_guard lock(mutex_);
+          --workersLeft_;
+          throw;
+        }
+      }
     } catch (const std::system_error&) {
       // Fewer threads than asked for still drain the list.
     }
@@ -99,7 +115,8 @@ class Coordinator {
     std::size_t nextOut = 0;
     while (nextOut < photos_.size()) {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return !events_.empty(); });
+      changed_.wait(lock, [this] { return !events_.empty() || workersLeft_ == 0; });
+      if (events_.empty()) break;  // every worker stopped early and said all it had
       Event event = events_.front();
       events_.pop_front();
       if (event.finished) done_[event.index] = true;
@@ -114,6 +131,18 @@ class Coordinator {
       }
     }
     for (auto& t : threads) t.join();
+    if (stopped_) {
+      // Photos past the first one that never started were skipped; the
+      // finished ones among them were reported above.
+      for (std::size_t i = nextOut; i < photos_.size(); ++i) {
+        if (isDone(i)) {
+          host_.photoFinished(total, static_cast<int>(i) + 1, report_.photos[i]);
+        } else {
+          report_.photos[i].skipped = true;
+        }
+      }
+      report_.stopped = true;
+    }
   }
 
  private:
@@ -121,6 +150,16 @@ class Coordinator {
     std::size_t index;
     bool finished;
   };
+
+  bool stopping() {
+    if (!stopped_ && host_.stopRequested()) stopped_ = true;
+    return stopped_;
+  }
+
+  void skipFrom(std::size_t first) {
+    for (std::size_t i = first; i < photos_.size(); ++i) report_.photos[i].skipped = true;
+    report_.stopped = true;
+  }
 
   bool isDone(std::size_t i) {
     std::lock_guard lock(mutex_);
@@ -151,8 +190,9 @@ class Coordinator {
     } catch (const std::bad_alloc&) {
     }
     for (;;) {
+      if (stopping()) break;
       std::size_t i = next_.fetch_add(1);
-      if (i >= photos_.size()) return;
+      if (i >= photos_.size()) break;
       post(i, false);
       if (worker) {
         process(*worker, i);
@@ -161,6 +201,11 @@ class Coordinator {
       }
       post(i, true);
     }
+    {
+      std::lock_guard lock(mutex_);
+      --workersLeft_;
+    }
+    changed_.notify_one();
   }
 
   const std::vector<std::string>& photos_;
@@ -172,6 +217,8 @@ class Coordinator {
   std::deque<Event> events_;
   std::vector<bool> done_;
   std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stopped_{false};
+  int workersLeft_ = 0;  // guarded by mutex_
 };
 
 }  // namespace

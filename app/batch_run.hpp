@@ -37,6 +37,7 @@ struct PhotoReport {
   std::string readError;   // non-empty: not decoded ("cannot open", "unknown kind", "damaged", "too large")
   std::string writeError;  // non-empty: nothing was written under `output`
   bool written = false;    // a background-only picture of an unreadable photo counts as written
+  bool skipped = false;    // not started: the run was asked to stop first
   int photoWidth = 0;
   int photoHeight = 0;
   Placement placement;
@@ -50,17 +51,24 @@ struct BatchReport {
   std::string folder;   // the results folder, ending with "/"
   TargetSize target;
   std::vector<PhotoReport> photos;  // in input order
+  bool stopped = false;  // asked to stop; the photos not started are marked skipped
 
   bool allOk() const;
 };
 
+// RunBatch may be called on any thread: a window runs it on a thread of its
+// own and forwards these calls to its event loop, so it keeps painting.
 class BatchHost {
  public:
   virtual ~BatchHost() = default;
   // One snapshot of the inputs, taken when the run starts.
   virtual TrimSettings readTrimSettings() = 0;
-  // Index counts from 1. All calls come on the thread that called RunBatch;
-  // photoFinished comes in input order whatever order the workers finish in.
+  // Asked before each photo starts, from any of the run's threads: true
+  // starts no further photo, and the photos in progress finish whole.
+  virtual bool stopRequested() { return false; }
+  // Index counts from 1. These calls come on the thread that called RunBatch;
+  // photoFinished comes in input order whatever order the workers finish in,
+  // and not at all for a photo the run skipped after a stop.
   virtual void photoStarted(int /*total*/, int /*index*/, const std::string& /*fileName*/) {}
   virtual void photoFinished(int /*total*/, int /*index*/, const PhotoReport& /*report*/) {}
   virtual void runFinished(const BatchReport& /*report*/) {}

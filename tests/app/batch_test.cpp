@@ -2,6 +2,7 @@
 // results folder, failures reported per photo, refusals and workers.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -274,6 +275,58 @@ TEST(Batch, WorkersGiveTheSameFilesInInputOrder) {
   auto three = run(3, "three");
   ASSERT_EQ(one.size(), three.size());
   for (std::size_t i = 0; i < one.size(); ++i) EXPECT_TRUE(one[i] == three[i]) << "photo " << i;
+}
+
+// A host that lets `allowed` photos start, then asks the run to stop. The
+// run asks once before each photo, so exactly that many start.
+class StoppingHost : public RecordingHost {
+ public:
+  StoppingHost(TrimSettings settings, int allowed) : RecordingHost(std::move(settings)), allowed_(allowed) {}
+  bool stopRequested() override { return asked_.fetch_add(1) >= allowed_; }
+  void runFinished(const BatchReport& report) override {
+    RecordingHost::runFinished(report);
+    ++finishedCalls;
+  }
+  int finishedCalls = 0;
+
+ private:
+  int allowed_;
+  std::atomic<int> asked_{0};
+};
+
+TEST(Batch, AStopStartsNoFurtherPhotoAndFinishesTheOnesInProgress) {
+  TempDir dir;
+  std::vector<std::string> photos;
+  for (int i = 0; i < 8; ++i) {
+    std::string path = dir / ("s" + std::to_string(i) + ".jpg");
+    testing::WriteJpeg(path, 200, 150, testing::PhotoLike(200, 150, static_cast<unsigned>(i)));
+    photos.push_back(path);
+  }
+  for (int jobs : {1, 2}) {
+    StoppingHost host(Pixels(20, 30, OutputFormat::BMP), 3);
+    BatchOptions options;
+    options.jobs = jobs;
+    options.outputFolder = dir / ("out" + std::to_string(jobs));
+    BatchReport report = RunBatch(photos, host, options);
+    SCOPED_TRACE("jobs " + std::to_string(jobs));
+    EXPECT_TRUE(report.stopped);
+    EXPECT_FALSE(report.allOk());
+    EXPECT_EQ(host.finishedCalls, 1);
+    // Each photo that started was finished whole and reported; none after it.
+    const std::size_t started = 3;
+    EXPECT_EQ(host.captions.size(), started);
+    EXPECT_EQ(host.outputs.size(), started);
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+      const PhotoReport& p = report.photos[i];
+      if (i < started) {
+        EXPECT_TRUE(p.ok() && !p.skipped) << i;
+        EXPECT_EQ(testing::ReadFileBytes(p.output).size(), 54u + 60u * 30u) << i;  // 20 × 30, 24-bit
+      } else {
+        EXPECT_TRUE(p.skipped) << i;
+        EXPECT_FALSE(fs::exists(p.output)) << i;
+      }
+    }
+  }
 }
 
 TEST(Batch, JobCountFitsHalfTheFreeMemory) {
