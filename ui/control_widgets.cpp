@@ -53,6 +53,16 @@ void ApplyColors(QWidget& widget, const ControlDef& def, QPalette::ColorRole tex
   widget.setPalette(palette);
 }
 
+// A disabled edit box takes the button face, as the system's do, so that it
+// is plain at a glance that its value does not count; a white base colour
+// chosen for the enabled box would hide that.
+void ApplyEditColors(QWidget& widget, const ControlDef& def) {
+  ApplyColors(widget, def, QPalette::Text, QPalette::Base);
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Active, QPalette::Button));
+  widget.setPalette(palette);
+}
+
 std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
   return v < lo ? lo : (v > hi ? hi : v);
 }
@@ -179,7 +189,7 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
           edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         }
         if (d.border == Border::None) edit->setFrameShape(QFrame::NoFrame);
-        ApplyColors(*edit, d, QPalette::Text, QPalette::Base);
+        ApplyEditColors(*edit, d);
         QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [fire] { fire(event::kChanged); });
         widget = edit;
       } else {
@@ -188,7 +198,7 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
         edit->setReadOnly(d.readOnly);
         edit->setAlignment(AlignmentOf(d.align) | Qt::AlignVCenter);
         edit->setFrame(d.border != Border::None);
-        ApplyColors(*edit, d, QPalette::Text, QPalette::Base);
+        ApplyEditColors(*edit, d);
         QObject::connect(edit, &QLineEdit::textChanged, edit, [fire] { fire(event::kChanged); });
         widget = edit;
       }
