@@ -8,3 +8,4 @@
 #include "app/geometry.hpp"
 #include "app/paths.hpp"
 #include "app/version.hpp"
+#include "app/window_loader.hpp"

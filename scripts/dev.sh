@@ -13,7 +13,9 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev libgif-dev
   qt6-base-dev qt6-qpa-plugins fonts-wqy-zenhei
 )
-test_packages=(clang libclang-rt-14-dev locales)
+# The window's smoke test runs the real program on a virtual X server and
+# presses Esc there; the assets check reruns the script that draws them.
+test_packages=(clang libclang-rt-14-dev locales xvfb xauth xdotool python3)
 
 install_missing() {
   local missing=()

@@ -305,7 +305,14 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
     case Kind::RadioBox:
       if (number != prop::kChecked || !n) return;
       s.checked = *n != 0;
-      if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setChecked(s.checked);
+      if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        // Qt refuses to uncheck the checked button of an auto-exclusive
+        // group; the property may leave a group with none selected.
+        const bool exclusive = b->autoExclusive();
+        if (!s.checked) b->setAutoExclusive(false);
+        b->setChecked(s.checked);
+        b->setAutoExclusive(exclusive);
+      }
       return;
     case Kind::ListBox:
     case Kind::ChkListBox: {

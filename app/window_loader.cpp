@@ -1,0 +1,59 @@
+#include "app/window_loader.hpp"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli_main.hpp"
+#include "app/cli_options.hpp"
+
+namespace trimbrel {
+
+namespace {
+
+constexpr const char* kModuleName = "trimbrel-window.so";
+
+std::string ExecutableFolder() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return {};
+  std::string path(buffer.data(), static_cast<std::size_t>(n));
+  return path.substr(0, path.rfind('/'));
+}
+
+}  // namespace
+
+int OpenWindowProgram(int argc, char** argv) {
+  const std::string folder = ExecutableFolder();
+  // Beside the executable in a build folder; in an installed tree the
+  // module sits in the library folder's own trimbrel folder.
+  const std::string candidates[] = {
+      folder + "/" + kModuleName,
+      folder + "/../" TRIMBREL_MODULE_DIR "/" + kModuleName,
+  };
+  std::string failure;
+  for (const std::string& path : candidates) {
+    if (::access(path.c_str(), R_OK) != 0) continue;
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+      failure = ::dlerror();
+      continue;
+    }
+    using Entry = int (*)(int, char**);
+    auto entry = reinterpret_cast<Entry>(::dlsym(module, "trimbrel_window_main"));
+    if (!entry) {
+      failure = path + " has no window program in it";
+      continue;
+    }
+    return entry(argc, argv);  // the module stays loaded until the process ends
+  }
+  std::fprintf(stderr, "trimbrel: the window cannot be opened: %s\n",
+               failure.empty() ? "this build has no window program" : failure.c_str());
+  std::fputs(UsageText().c_str(), stderr);
+  return kExitUsage;
+}
+
+}  // namespace trimbrel
