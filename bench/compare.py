@@ -217,4 +217,5 @@ def main():
         psnr_check(trimbrel, work, photos + [os.path.join(MATE, "nature/Wood.jpg"), os.path.join(MATE, "nature/GreenMeadow.jpg")])
 
 
-main()
+if __name__ == "__main__":
+    main()

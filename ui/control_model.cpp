@@ -221,6 +221,23 @@ void WindowWidget::placeOnScreen() {
   move(at);
 }
 
+// A window manager frames the window only after it is shown, and tells its
+// size later still; the outer size is settled the first time it shows.
+bool WindowWidget::event(QEvent* event) {
+  const bool result = QWidget::event(event);
+  const QEvent::Type type = event->type();
+  if (!frameFitted_ && isVisible() && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show)) {
+    if (frameGeometry().size() != geometry().size()) {
+      frameFitted_ = true;
+      QPointer<WindowWidget> self(this);
+      QTimer::singleShot(0, this, [self] {
+        if (self) self->placeOnScreen();
+      });
+    }
+  }
+  return result;
+}
+
 void WindowWidget::watch(Control& c) {
   // Qt drops moves without a button held unless the widget tracks the mouse;
   // a bound mouse-moved handler wants them all.

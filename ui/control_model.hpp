@@ -69,6 +69,7 @@ class WindowWidget : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -91,6 +92,7 @@ class WindowWidget : public QWidget {
   };
   std::unordered_map<QObject*, Watched> watched_;
   bool replayingKey_ = false;
+  bool frameFitted_ = false;  // the outer size was settled once the frame was known
   // The last mouse or wheel event reported, to recognise its copies.
   struct InputMark {
     const Control* control = nullptr;

@@ -51,9 +51,7 @@ bool MainWindowUnderTest::close() { return requestClose(window); }
 bool MainWindowUnderTest::waitForRun(int milliseconds) {
   QElapsedTimer timer;
   timer.start();
-  while (controller->running() && timer.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
+  while (controller->running() && timer.elapsed() < milliseconds) QTest::qWait(5);
   QCoreApplication::processEvents();
   return !controller->running();
 }
