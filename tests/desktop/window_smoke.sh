@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real executable as a person would, on a virtual X server: the
 # window must come up, close on Esc and leave the first save's bytes in the
-# settings file of the user's configuration folder.
+# settings file of the user's configuration folder; a second start ended by
+# SIGTERM must save the same way.
 #   window_smoke.sh TRIMBREL_EXECUTABLE
 set -euo pipefail
 binary=$1
@@ -32,4 +33,20 @@ if ! cmp "$expected" "$ini"; then
   od -c "$ini" | head -n 20
   exit 1
 fi
-echo "window smoke: opened, closed on Esc, saved the inputs"
+# SIGTERM saves as a close does: from a file holding only the section's
+# header, the same entries come back.
+printf '[主界面]' | iconv -f UTF-8 -t GBK >"$ini"
+timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -u
+  "$1" >"$2/out.txt" 2>&1 &
+  pid=$!
+  timeout 60 xdotool search --sync --onlyvisible --name "^Trimbrel" >/dev/null || { kill $pid; exit 1; }
+  kill -TERM $pid
+  wait $pid
+' smoke "$binary" "$work" || { echo "the program did not end on SIGTERM with status 0:"; cat "$work/out.txt"; exit 1; }
+if ! cmp "$expected" "$ini"; then
+  echo "SIGTERM did not save the inputs:"
+  od -c "$ini" | head -n 20
+  exit 1
+fi
+echo "window smoke: opened, closed on Esc and on SIGTERM, saved the inputs both times"
