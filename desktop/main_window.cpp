@@ -65,14 +65,14 @@ ControlDef Hidden(std::int32_t i, const char* name, Kind kind, int left, int top
           .height = 26};
 }
 
-}  // namespace
-
-WindowDef MainWindowDef(const MainWindowHandlers& h) {
+// Both windows: centred, a fixed border, minimise but no maximise button,
+// Esc closes, Enter leaves the focus where it is. Sizes are outer sizes.
+WindowDef FixedWindow(const char* name, const char* title, int width, int height) {
   WindowDef w;
-  w.name = "主窗口";
-  w.title = "Trimbrel(Kestrim) v1.0.3.1 - 自动将照片修剪为新的尺寸，居中适应并且不会扭曲原图  (可拖放图片到软件)";
-  w.width = 857;
-  w.height = 497;
+  w.name = name;
+  w.title = title;
+  w.width = width;
+  w.height = height;
   w.centred = true;
   w.resizable = false;
   w.minimizeButton = true;
@@ -80,6 +80,16 @@ WindowDef MainWindowDef(const MainWindowHandlers& h) {
   w.escCloses = true;
   w.enterMovesFocus = false;
   w.iconPath = AssetPath("icon-128.png");
+  return w;
+}
+
+}  // namespace
+
+WindowDef MainWindowDef(const MainWindowHandlers& h) {
+  WindowDef w = FixedWindow("主窗口",
+                            "Trimbrel(Kestrim) v1.0.3.1 - 自动将照片修剪为新的尺寸，居中适应并且不会扭曲原图  "
+                            "(可拖放图片到软件)",
+                            857, 497);
 
   ControlDef drop = Hidden(id::kDropTarget, "拖放对象1", Kind::DropTarget, 544, 56);
   drop.acceptFiles = true;
@@ -174,18 +184,7 @@ WindowDef MainWindowDef(const MainWindowHandlers& h) {
 }
 
 WindowDef TipWindowDef() {
-  WindowDef w;
-  w.name = "打赏窗口";
-  w.title = "打赏作者";
-  w.width = 904;
-  w.height = 692;
-  w.centred = true;
-  w.resizable = false;
-  w.minimizeButton = true;
-  w.maximizeButton = false;
-  w.escCloses = true;
-  w.enterMovesFocus = false;
-  w.iconPath = AssetPath("icon-128.png");
+  WindowDef w = FixedWindow("打赏窗口", "打赏作者", 904, 692);
 
   const Bytes thanks = AssetBytes("thanks.txt");
   ControlDef text = {.id = 1, .name = "编辑框1", .kind = Kind::EditBox, .left = 24, .top = 424, .width = 845,
