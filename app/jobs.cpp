@@ -1,8 +1,6 @@
 #include "app/jobs.hpp"
 
-#include <fcntl.h>
 #include <sched.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,18 +39,12 @@ std::uint32_t Be32(const std::uint8_t* p) {
 // batch and so must stay cheap.
 HeaderFacts ReadHeaderFacts(const std::string& photo) {
   HeaderFacts facts;
-  int fd = ::open(photo.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return facts;
-  std::vector<std::uint8_t> head(128 * 1024);
-  std::size_t got = 0;
-  while (got < head.size()) {
-    ssize_t n = ::read(fd, head.data() + got, head.size() - got);
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  off_t size = lseek(fd, 0, SEEK_END);
-  ::close(fd);
-  facts.fileBytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  auto file = PhotoFile::open(photo);
+  if (!file) return facts;
+  facts.fileBytes = file.value().size();
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(128 * 1024, facts.fileBytes)));
+  auto read = file.value().read(head.data(), head.size());
+  const std::size_t got = read ? read.value() : 0;
   head.resize(got);
   if (got < 32) return facts;
   facts.kind = DetectPictureKind(head);

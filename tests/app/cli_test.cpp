@@ -1,6 +1,7 @@
 // The built executable, run the way users run it: options, stdout, stderr
 // and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -41,14 +42,16 @@ std::string Slurp(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+constexpr int kTimedOut = 124;  // the status timeout(1) gives a command it had to stop
+
 // Runs trimbrel in `cwd` with stdout and stderr captured in files (so stderr
-// is never a terminal).
+// is never a terminal). One that hangs is stopped after a minute.
 Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args) {
   const char* binary = std::getenv("TRIMBREL_BINARY");
   EXPECT_NE(binary, nullptr) << "TRIMBREL_BINARY is not set";
   if (binary == nullptr) return {};
   TempDir capture;
-  std::string command = "cd " + Quote(cwd.string()) + " && " + Quote(binary);
+  std::string command = "cd " + Quote(cwd.string()) + " && timeout -k 5 60 " + Quote(binary);
   for (const auto& a : args) command += " " + Quote(a);
   command += " >" + Quote(capture / "out") + " 2>" + Quote(capture / "err") + " </dev/null";
   int raw = std::system(command.c_str());
@@ -194,6 +197,23 @@ TEST(Cli, FailedPhotosExitOneAndTheOthersAreWritten) {
   EXPECT_EQ(blocked.status, 1);
   EXPECT_TRUE(blocked.out.empty());
   EXPECT_NE(blocked.err.find("not written"), std::string::npos) << blocked.err;
+}
+
+// A FIFO nobody writes to: alone, among photos (the job planner peeks at
+// every header), with jobs and in a dry run, it is refused at once.
+TEST(Cli, AFifoIsRefusedNotWaitedFor) {
+  TempDir dir;
+  testing::WriteJpeg(dir / "a.jpg", 40, 40, testing::PhotoLike(40, 40));
+  ASSERT_EQ(::mkfifo((dir / "f.jpg").c_str(), 0600), 0);
+  const std::vector<std::string> runs[] = {
+      {"-n", "f.jpg"}, {"-q", "f.jpg"}, {"-q", "a.jpg", "f.jpg"}, {"-q", "-j", "2", "f.jpg", "a.jpg"}};
+  for (const auto& args : runs) {
+    Outcome run = Trimbrel(dir.path(), args);
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    ASSERT_NE(run.status, kTimedOut);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("f.jpg: cannot be read (cannot open: not a regular file)"), std::string::npos) << run.err;
+  }
 }
 
 TEST(Cli, DryRunDescribesAndWritesNothing) {
