@@ -25,13 +25,7 @@ struct HeaderFacts {
   std::uint64_t fileBytes = 0;
 };
 
-std::uint32_t Le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint32_t Be32(const std::uint8_t* p) {
-  return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
+constexpr int kJpegKind = 1;
 
 // Enough of the file's start for the sizes: JPEG frame headers sit behind
 // the metadata segments, which rarely pass 128 KB. A header beyond that
@@ -46,41 +40,18 @@ HeaderFacts ReadHeaderFacts(const std::string& photo) {
   auto read = file.value().read(head.data(), head.size());
   const std::size_t got = read ? read.value() : 0;
   head.resize(got);
-  if (got < 32) return facts;
   facts.kind = DetectPictureKind(head);
-  const std::uint8_t* h = head.data();
-  switch (facts.kind) {
-    case 1: {
-      auto info = ReadJpegInfo(head);
-      if (info) {
-        facts.width = info.value().width;
-        facts.height = info.value().height;
-        facts.progressive = info.value().progressive;
-        facts.orientation = info.value().orientation;
-      }
-      break;
-    }
-    case 2:  // BITMAPINFOHEADER
-      facts.width = std::abs(static_cast<std::int32_t>(Le32(h + 18)));
-      facts.height = std::abs(static_cast<std::int32_t>(Le32(h + 22)));
-      break;
-    case 5:  // logical screen
-      facts.width = Le16(h + 6);
-      facts.height = Le16(h + 8);
-      break;
-    case 6:
-    case 7:  // xmin, ymin, xmax, ymax
-      facts.width = static_cast<std::int64_t>(Le16(h + 8)) - Le16(h + 4) + 1;
-      facts.height = static_cast<std::int64_t>(Le16(h + 10)) - Le16(h + 6) + 1;
-      break;
-    case 8:  // IHDR
-      facts.width = Be32(h + 16);
-      facts.height = Be32(h + 20);
-      break;
-    default:
-      break;
+  if (facts.kind == kJpegKind) {
+    auto info = ReadJpegInfo(head);
+    if (!info) return facts;
+    facts.width = info.value().width;
+    facts.height = info.value().height;
+    facts.progressive = info.value().progressive;
+    facts.orientation = info.value().orientation;
+  } else if (auto size = ReadPictureSize(head)) {
+    facts.width = size.value().width;
+    facts.height = size.value().height;
   }
-  if (!pictureSizeAllowed(facts.width, facts.height)) facts.width = facts.height = 0;
   return facts;
 }
 
@@ -96,6 +67,8 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
   const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * facts.height;
   Placement p = ComputePlacement(static_cast<std::int32_t>(facts.width), static_cast<std::int32_t>(facts.height),
                                  target, basis);
+  // Refused from the header, before any decoding.
+  if (!CanvasRefusal(p).empty()) return bytes;
   const std::uint64_t canvasRow = static_cast<std::uint64_t>(std::max(1, p.canvasWidth)) * 3;
   if (facts.kind == 1) {
     int denom = fast ? FastScaleDenom(p, target) : 1;

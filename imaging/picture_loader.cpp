@@ -78,6 +78,26 @@ Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes) {
   return Fail("unknown kind");
 }
 
+Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kSignatureBytes) return Fail("unknown kind");
+  switch (static_cast<PictureKind>(DetectPictureKind(bytes.first(kSignatureBytes)))) {
+    case PictureKind::Jpeg: {
+      auto info = ReadJpegInfo(bytes);
+      if (!info) return info.error();
+      return PictureSize{info.value().width, info.value().height};
+    }
+    case PictureKind::Bmp: return ReadBmpSize(bytes);
+    case PictureKind::Icon:
+    case PictureKind::Cursor: return ReadIconSize(bytes);
+    case PictureKind::Gif: return ReadGifSize(bytes);
+    case PictureKind::Pcx8:
+    case PictureKind::Pcx1: return ReadPcxSize(bytes);
+    case PictureKind::Png: return ReadPngSize(bytes);
+    case PictureKind::None: break;
+  }
+  return Fail("unknown kind");
+}
+
 Result<Picture> DecodePictureFile(const std::string& path) {
   auto data = readWholeFile(path);
   if (!data) return data.error();

@@ -7,6 +7,7 @@
 
 #include "app/batch_run.hpp"
 #include "app/jobs.hpp"
+#include "app/trim_engine.hpp"
 #include "imaging/imaging.hpp"
 #include "photo_fixtures.hpp"
 
@@ -50,6 +51,42 @@ TrimSettings Pixels(int width, int height, int format) {
 }
 
 const std::string kResults = "修剪结果";
+
+using Bytes = std::vector<std::uint8_t>;
+
+void PutLe(Bytes& b, std::size_t at, std::uint32_t v, int n) {
+  for (int i = 0; i < n; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+Bytes PngHeader(std::uint32_t width, std::uint32_t height) {
+  Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (std::uint32_t v : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+  b.insert(b.end(), {8, 2, 0, 0, 0, 0, 0, 0, 0});  // 8-bit RGB, then the CRC
+  return b;
+}
+
+// Files that are no more than a header claiming `width` × `height`, one of
+// each kind that is drawn on the surface.
+std::vector<std::pair<std::string, Bytes>> HeadersOnly(std::uint32_t width, std::uint32_t height) {
+  Bytes bmp(54, 0);
+  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
+  PutLe(bmp, 18, width, 4);
+  PutLe(bmp, 22, height, 4);
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0x3B};
+  PutLe(gif, 6, width, 2);
+  PutLe(gif, 8, height, 2);
+  Bytes pcx(129, 0);
+  pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[65] = 3;
+  PutLe(pcx, 8, width - 1, 2);
+  PutLe(pcx, 10, height - 1, 2);
+  PutLe(pcx, 66, width, 2);
+  Bytes ico = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0};
+  const Bytes inner = PngHeader(width, height);
+  PutLe(ico, 14, static_cast<std::uint32_t>(inner.size()), 4);
+  ico.insert(ico.end(), inner.begin(), inner.end());
+  return {{"png", PngHeader(width, height)}, {"bmp", bmp}, {"gif", gif}, {"pcx", pcx}, {"ico", ico}};
+}
 
 TEST(Batch, FormatTableAndFallback) {
   struct Case {
@@ -160,6 +197,30 @@ TEST(Batch, UnreadableEntriesAreReportedWithTheirReason) {
   EXPECT_EQ(report.photos[1].readError.rfind("unknown kind", 0), 0u) << report.photos[1].readError;
   EXPECT_EQ(report.photos[2].readError.rfind("cannot open", 0), 0u) << report.photos[2].readError;
   EXPECT_EQ(report.photos[3].readError.rfind("cannot open", 0), 0u) << report.photos[3].readError;
+}
+
+// A canvas the surface cannot hold is known from the header: such a photo
+// is refused for it before its data is read (here there is none to read),
+// by the trim, the dry run and the job planner alike.
+TEST(Batch, ACanvasTooLargeIsRefusedFromTheHeader) {
+  TempDir dir;
+  std::vector<std::string> photos;
+  for (const auto& [kind, bytes] : HeadersOnly(16000, 16000)) {
+    photos.push_back(dir / ("big." + kind));
+    testing::WriteFileBytes(photos.back(), bytes);
+  }
+  RecordingHost host;  // 154 × 189: the canvas grows to 16000 × 19532
+  BatchReport report = RunBatch(photos, host);
+  ASSERT_EQ(report.photos.size(), photos.size());
+  const std::string refusal = "too large: canvas of 16000 × 19532 pixels";
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    SCOPED_TRACE(photos[i]);
+    EXPECT_EQ(report.photos[i].readError, refusal);
+    auto plan = PlanPhoto(photos[i], report.target, FitBasis::Width);
+    ASSERT_FALSE(plan);
+    EXPECT_EQ(plan.error().reason, refusal);
+    EXPECT_LT(EstimateTrimMemory(photos[i], report.target, FitBasis::Width, false), std::uint64_t{8} << 20);
+  }
 }
 
 TEST(Batch, SameNamesInOneRunDoNotOverwriteEachOther) {
@@ -322,6 +383,11 @@ TEST(Batch, JobCountFitsHalfTheFreeMemory) {
   bmp[18] = 6000 & 0xFF, bmp[19] = 6000 >> 8, bmp[22] = 4000 & 0xFF, bmp[23] = 4000 >> 8;
   testing::WriteFileBytes(dir / "big.bmp", bmp);
   EXPECT_GE(EstimateTrimMemory(dir / "big.bmp", target, FitBasis::Width, false), 2 * decoded);
+  // Every kind's header is read the way its decoder reads it.
+  for (const auto& [kind, bytes] : HeadersOnly(6000, 4000)) {
+    testing::WriteFileBytes(dir / ("header." + kind), bytes);
+    EXPECT_GE(EstimateTrimMemory(dir / ("header." + kind), target, FitBasis::Width, false), 2 * decoded) << kind;
+  }
 }
 
 }  // namespace
