@@ -38,10 +38,14 @@ struct RunPlan {
   bool fast;
   std::uint32_t bandColour;
   int displayDepth;
+  MemoryBudget* memory = nullptr;  // set when photos are trimmed in parallel
 };
 
 void TrimOne(TrimWorker& worker, const RunPlan& plan, PhotoReport& report) {
   try {
+    // Parallel trims share the free memory: a large photo waits for room.
+    MemoryHold hold(plan.memory,
+                    plan.memory ? EstimateTrimMemory(report.photo, plan.target, plan.settings.basis, plan.fast) : 0);
     TrimOutcome outcome = worker.trim(report.photo, plan.settings.basis, plan.fast);
     report.readError = outcome.readError;
     report.photoWidth = outcome.photoWidth;
@@ -242,6 +246,8 @@ BatchReport RunBatch(const std::vector<std::string>& photos, BatchHost& host, co
   if (jobs <= 0) jobs = DefaultJobCount(photos, plan.target, plan.settings.basis, plan.fast);
   jobs = std::clamp(jobs, 1, static_cast<int>(std::min<std::size_t>(photos.size(), 256)));
 
+  MemoryBudget memory(AvailableMemory() / 2);
+  if (jobs > 1 && plan.folderReady) plan.memory = &memory;
   Coordinator coordinator(photos, report, host, plan);
   if (jobs == 1 || !plan.folderReady) {
     coordinator.runInline();

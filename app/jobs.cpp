@@ -124,6 +124,30 @@ int ProcessorCount() {
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
+void MemoryBudget::reserve(std::uint64_t bytes) {
+  std::unique_lock lock(mutex_);
+  freed_.wait(lock, [&] { return limit_ == 0 || holders_ == 0 || used_ + bytes <= limit_; });
+  used_ += bytes;
+  ++holders_;
+}
+
+void MemoryBudget::release(std::uint64_t bytes) {
+  {
+    std::lock_guard lock(mutex_);
+    used_ -= bytes;
+    --holders_;
+  }
+  freed_.notify_all();
+}
+
+MemoryHold::MemoryHold(MemoryBudget* budget, std::uint64_t bytes) : budget_(budget), bytes_(bytes) {
+  if (budget_ != nullptr) budget_->reserve(bytes_);
+}
+
+MemoryHold::~MemoryHold() {
+  if (budget_ != nullptr) budget_->release(bytes_);
+}
+
 int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, int basis, bool fast) {
   int processors = ProcessorCount();
   if (processors <= 1 || photos.size() <= 1) return 1;

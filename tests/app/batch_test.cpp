@@ -2,8 +2,11 @@
 // results folder, failures reported per photo, refusals and workers.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/batch_run.hpp"
 #include "app/jobs.hpp"
@@ -388,6 +391,33 @@ TEST(Batch, JobCountFitsHalfTheFreeMemory) {
     testing::WriteFileBytes(dir / ("header." + kind), bytes);
     EXPECT_GE(EstimateTrimMemory(dir / ("header." + kind), target, FitBasis::Width, false), 2 * decoded) << kind;
   }
+}
+
+TEST(Batch, ParallelTrimsWaitForMemory) {
+  MemoryBudget budget(100);
+  {
+    // Trims that fit side by side run at once; one too large for the budget
+    // still runs when it is alone.
+    MemoryHold a(&budget, 60);
+    MemoryHold b(&budget, 40);
+  }
+  {
+    MemoryHold alone(&budget, 500);
+  }
+  std::atomic<bool> started{false};
+  std::thread waiting;
+  {
+    MemoryHold running(&budget, 70);
+    waiting = std::thread([&] {
+      MemoryHold next(&budget, 50);
+      started = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(started) << "70 + 50 do not fit in 100";
+  }
+  waiting.join();
+  EXPECT_TRUE(started);
+  MemoryHold none(nullptr, 1000);  // no budget: nothing is held
 }
 
 }  // namespace
