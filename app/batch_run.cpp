@@ -59,8 +59,13 @@ void TrimOne(TrimWorker& worker, const RunPlan& plan, PhotoReport& report) {
     ImageRef& image = worker.image();
     SetXDPI(image, plan.resolution);
     SetYDPI(image, plan.resolution);
-    if (EncodeToFile(image, report.output, plan.format.encoderFormat)) {
+    // The band colour alone never takes the place of an earlier result.
+    const bool bandOnly = !report.readError.empty();
+    const ExistingFile existing = bandOnly ? ExistingFile::Keep : ExistingFile::Replace;
+    if (EncodeToFile(image, report.output, plan.format.encoderFormat, existing)) {
       report.written = true;
+    } else if (bandOnly && PathExists(report.output)) {
+      report.keptExisting = true;
     } else {
       report.writeError = LastImageError(image);
       if (report.writeError.empty()) report.writeError = "cannot write the file";

@@ -37,6 +37,7 @@ struct PhotoReport {
   std::string readError;   // non-empty: not decoded ("cannot open", "unknown kind", "damaged", "too large")
   std::string writeError;  // non-empty: nothing was written under `output`
   bool written = false;    // a background-only picture of an unreadable photo counts as written
+  bool keptExisting = false;  // unreadable, and a file already under `output` was kept, not written over
   int photoWidth = 0;
   int photoHeight = 0;
   Placement placement;

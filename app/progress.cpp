@@ -33,8 +33,11 @@ void ConsoleHost::photoFinished(int total, int index, const PhotoReport& report)
   }
   clearBar();
   if (!report.readError.empty()) {
+    std::string outcome;
+    if (report.written) outcome = "; wrote a picture of the band colour only";
+    if (report.keptExisting) outcome = "; kept the existing " + report.output;
     std::fprintf(err_, "trimbrel: %s: cannot be read (%s)%s\n", report.photo.c_str(), report.readError.c_str(),
-                 report.written ? "; wrote a picture of the band colour only" : "");
+                 outcome.c_str());
   }
   if (!report.writeError.empty()) {
     std::fprintf(err_, "trimbrel: %s: not written to %s (%s)\n", report.photo.c_str(), report.output.c_str(),

@@ -1,10 +1,12 @@
 // The batch run through its host interface: output names, formats, the
 // results folder, failures reported per photo, refusals and workers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <thread>
 
@@ -223,6 +225,42 @@ TEST(Batch, ACanvasTooLargeIsRefusedFromTheHeader) {
     ASSERT_FALSE(plan);
     EXPECT_EQ(plan.error().reason, refusal);
     EXPECT_LT(EstimateTrimMemory(photos[i], report.target, FitBasis::Width, false), std::uint64_t{8} << 20);
+  }
+}
+
+// A photo that was trimmed once and can no longer be read keeps its result:
+// the band colour alone never replaces a file, nor is it counted as written.
+TEST(Batch, AnUnreadablePhotoKeepsAnEarlierResult) {
+  TempDir dir;
+  const std::string photo = dir / "p.jpg";
+  const std::vector<std::pair<const char*, std::function<void()>>> spoilers = {
+      {"gone", [] {}},
+      {"a folder", [&] { fs::create_directory(photo); }},
+      {"empty", [&] { std::ofstream(photo).flush(); }},
+      {"text", [&] { std::ofstream(photo) << "no picture"; }},
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(photo.c_str(), 0600), 0); }},
+  };
+  for (const auto& [name, spoil] : spoilers) {
+    SCOPED_TRACE(name);
+    fs::remove_all(photo);
+    testing::WriteJpeg(photo, 60, 80, testing::PhotoLike(60, 80));
+    RecordingHost first(Pixels(12, 16, OutputFormat::BMP));
+    BatchReport good = RunBatch({photo}, first);
+    ASSERT_TRUE(good.allOk());
+    const auto result = testing::ReadFileBytes(good.photos[0].output);
+    fs::remove_all(photo);
+    spoil();
+    RecordingHost second(Pixels(12, 16, OutputFormat::BMP));
+    BatchReport report = RunBatch({photo}, second);
+    ASSERT_EQ(report.photos.size(), 1u);
+    const PhotoReport& p = report.photos[0];
+    EXPECT_FALSE(p.readError.empty());
+    EXPECT_FALSE(p.written);
+    EXPECT_TRUE(p.keptExisting);
+    EXPECT_TRUE(p.writeError.empty()) << p.writeError;
+    EXPECT_FALSE(report.allOk());
+    EXPECT_EQ(testing::ReadFileBytes(p.output), result);
+    EXPECT_EQ(std::distance(fs::directory_iterator(report.folder), fs::directory_iterator()), 1);
   }
 }
 

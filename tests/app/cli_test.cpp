@@ -191,6 +191,19 @@ TEST(Cli, FailedPhotosExitOneAndTheOthersAreWritten) {
   EXPECT_NE(errLines[1].find(dir / "gone.jpg"), std::string::npos);
   EXPECT_NE(errLines[1].find("cannot open"), std::string::npos);
 
+  // A photo that is gone leaves its earlier result as it was, unlisted.
+  const auto goodResult = testing::ReadFileBytes(folder + "/good.png");
+  fs::rename(dir.path() / "good.jpg", dir.path() / "good.bak");
+  Outcome gone = Trimbrel(dir.path(), {"-q", "-f", "png", "good.jpg"});
+  EXPECT_EQ(gone.status, 1);
+  EXPECT_TRUE(gone.out.empty()) << gone.out;
+  EXPECT_NE(gone.err.find("good.jpg: cannot be read (cannot open: No such file or directory); kept the existing " +
+                          folder + "/good.png"),
+            std::string::npos)
+      << gone.err;
+  EXPECT_EQ(testing::ReadFileBytes(folder + "/good.png"), goodResult);
+  fs::rename(dir.path() / "good.bak", dir.path() / "good.jpg");
+
   // An output that cannot be written: a folder has its name.
   fs::create_directories(dir.path() / "修剪结果" / "good.bmp");
   Outcome blocked = Trimbrel(dir.path(), {"-q", "-f", "bmp", "good.jpg"});

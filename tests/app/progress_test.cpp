@@ -74,6 +74,16 @@ TEST(Progress, BarOnATerminalLinesOffIt) {
   EXPECT_EQ(Contents(out), "/p/x/a.jpg\n/p/修剪结果/b.jpg\n");
   EXPECT_EQ(Contents(err), "trimbrel: /p/b.jpg: cannot be read (unknown kind); wrote a picture of the band colour only\n")
       << "quiet keeps the errors only";
+  // An earlier result kept in place of the band colour is not listed.
+  PhotoReport kept = bad;
+  kept.written = false;
+  kept.keptExisting = true;
+  std::FILE* keptErr = std::tmpfile();
+  ConsoleHost keeping({}, out, keptErr, true, false);
+  keeping.photoFinished(1, 1, kept);
+  EXPECT_EQ(Contents(out), "/p/x/a.jpg\n/p/修剪结果/b.jpg\n");
+  EXPECT_EQ(Contents(keptErr), "trimbrel: /p/b.jpg: cannot be read (unknown kind); kept the existing /p/修剪结果/b.jpg\n");
+  std::fclose(keptErr);
   std::fclose(out);
   std::fclose(err);
 }
