@@ -113,7 +113,8 @@ int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE*
 
   if (options.dryRun) return DryRun(options, photos, out, err);
 
-  ConsoleHost host(options.settings, out, err, options.quiet, isatty(fileno(err)) != 0);
+  ConsoleHost host(options.settings, out, err, options.quiet, isatty(fileno(err)) != 0,
+                   options.nullSeparated ? '\0' : '\n');
   BatchOptions batch;
   batch.jobs = options.jobs;
   batch.fast = options.fast;

@@ -7,7 +7,7 @@ namespace trimbrel {
 
 namespace {
 
-enum class Key { Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Help, Version };
+enum class Key { Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Null, Help, Version };
 
 struct OptionInfo {
   char shortName;  // 0: long only
@@ -23,7 +23,8 @@ constexpr OptionInfo kOptions[] = {
     {'o', "output", Key::Output, true},      {'j', "jobs", Key::Jobs, true},
     {0, "background", Key::Background, true}, {'n', "dry-run", Key::DryRun, false},
     {'F', "fast", Key::Fast, false},         {'q', "quiet", Key::Quiet, false},
-    {'h', "help", Key::Help, false},         {'V', "version", Key::Version, false},
+    {'0', "null", Key::Null, false},         {'h', "help", Key::Help, false},
+    {'V', "version", Key::Version, false},
 };
 
 const OptionInfo* FindShort(char c) {
@@ -125,6 +126,9 @@ Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::str
     case Key::Quiet:
       options.quiet = true;
       break;
+    case Key::Null:
+      options.nullSeparated = true;
+      break;
     case Key::Help:
       options.help = true;
       break;
@@ -218,10 +222,13 @@ std::string UsageText() {
          "  -n, --dry-run           write nothing; print each photo's size, scale and what is cut or padded\n"
          "  -F, --fast              JPEG photos: decode at a reduced scale when that cannot show\n"
          "  -q, --quiet             no progress output\n"
+         "  -0, --null              end each written path with a NUL byte, not a newline\n"
+         "                          (for xargs -0; photo names with newlines need it)\n"
          "  -h, --help              usage\n"
          "  -V, --version           version\n"
          "\n"
-         "Written files are listed on stdout, one per line, in the order of the photos.\n"
+         "Written files are listed on stdout, one per line (or NUL-ended with -0), in\n"
+         "the order of the photos.\n"
          "Exit status: 0 when every photo was read and written, 1 when any photo could\n"
          "not be read or written (the others are still written), 2 for bad usage or a\n"
          "refused target size (nothing is written).\n";

@@ -18,6 +18,7 @@ struct CliOptions {
   bool dryRun = false;
   bool fast = false;
   bool quiet = false;
+  bool nullSeparated = false;  // written paths end with NUL, not a newline
   bool help = false;
   bool version = false;
   std::vector<std::string> photos;  // as given

@@ -4,8 +4,8 @@
 
 namespace trimbrel {
 
-ConsoleHost::ConsoleHost(TrimSettings settings, std::FILE* out, std::FILE* err, bool quiet, bool bar)
-    : settings_(std::move(settings)), out_(out), err_(err), quiet_(quiet), bar_(bar && !quiet),
+ConsoleHost::ConsoleHost(TrimSettings settings, std::FILE* out, std::FILE* err, bool quiet, bool bar, char pathEnd)
+    : settings_(std::move(settings)), out_(out), err_(err), quiet_(quiet), bar_(bar && !quiet), pathEnd_(pathEnd),
       start_(std::chrono::steady_clock::now()) {}
 
 std::string FormatDuration(double seconds) {
@@ -28,7 +28,8 @@ void ConsoleHost::photoStarted(int total, int /*index*/, const std::string& file
 void ConsoleHost::photoFinished(int total, int index, const PhotoReport& report) {
   ++finished_;
   if (report.written) {
-    std::fprintf(out_, "%s\n", report.output.c_str());
+    std::fputs(report.output.c_str(), out_);
+    std::fputc(pathEnd_, out_);
     std::fflush(out_);
   }
   clearBar();

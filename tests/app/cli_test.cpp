@@ -78,6 +78,8 @@ TEST(Cli, UsageHelpAndVersion) {
   Outcome help = Trimbrel(dir.path(), {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--dry-run"), std::string::npos);
+  EXPECT_NE(help.out.find("-0, --null"), std::string::npos);
+  EXPECT_NE(help.out.find("names with newlines need it"), std::string::npos);
   Outcome version = Trimbrel(dir.path(), {"-V"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("trimbrel ") + ProgramVersion() + "\n");
@@ -144,6 +146,22 @@ TEST(Cli, RelativePhotosAndDefaults) {
   EXPECT_EQ(CountEntries(dir.path() / "elsewhere"), 0u);
   ASSERT_EQ(climb.outLines().size(), 1u);
   EXPECT_TRUE(fs::equivalent(climb.outLines()[0], folder + "/a.jpg"));
+}
+
+// A name with a newline would read as two paths; with -0 every path ends
+// with NUL instead, as xargs -0 takes them.
+TEST(Cli, NulEndedPathsForNamesWithNewlines) {
+  TempDir dir;
+  testing::WriteJpeg(dir / "two\nlines.jpg", 30, 30, testing::PhotoLike(30, 30));
+  testing::WriteJpeg(dir / "c.jpg", 30, 30, testing::PhotoLike(30, 30));
+  const std::string folder = (dir.path() / "修剪结果").string();
+  for (const char* option : {"-0", "--null"}) {
+    Outcome run = Trimbrel(dir.path(), {"-q", option, "two\nlines.jpg", "c.jpg"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, folder + "/two\nlines.jpg" + '\0' + folder + "/c.jpg" + '\0') << option;
+  }
+  Outcome plain = Trimbrel(dir.path(), {"-q", "c.jpg"});
+  EXPECT_EQ(plain.out, folder + "/c.jpg\n");
 }
 
 TEST(Cli, TextValuesAreReadLikeTheWindowBoxes) {
