@@ -190,7 +190,11 @@ OutputFormatEntry OutputFormatFor(int selection) {
   return kFormats[selection];
 }
 
-std::string ResultsFolderFor(const std::string& firstPhoto) { return DirectoryOf(firstPhoto) + "/修剪结果/"; }
+std::string ResultsFolderFor(const std::string& firstPhoto) {
+  // A bare name lies in the current folder, not at the root.
+  if (firstPhoto.find('/') == std::string::npos) return "修剪结果/";
+  return DirectoryOf(firstPhoto) + "/修剪结果/";
+}
 
 std::vector<std::string> AssignOutputNames(const std::vector<std::string>& photos, const std::string& folder,
                                            const std::string& extension) {

@@ -205,6 +205,10 @@ std::string AbsolutePath(const std::string& path, const std::string& workingDire
   return base + rest;
 }
 
+std::string ShownPath(const std::string& path, const std::string& workingDirectory) {
+  return workingDirectory.empty() ? path : AbsolutePath(path, workingDirectory);
+}
+
 std::string UsageText() {
   return "Usage: trimbrel [OPTION]... PHOTO...\n"
          "Trims photos into pictures of one exact size, without opening a window.\n"

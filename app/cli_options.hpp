@@ -27,9 +27,12 @@ struct CliOptions {
 // Fails with a one-line message for unknown options, missing or bad values.
 Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args);
 
-// Relative paths become absolute against `workingDirectory`, so that the
-// results folder lands beside the photo and never at the file-system root.
+// Relative paths become absolute against `workingDirectory`.
 std::string AbsolutePath(const std::string& path, const std::string& workingDirectory);
+
+// A path as the command line prints it: absolute against `workingDirectory`,
+// or as it is when that is empty (unknown).
+std::string ShownPath(const std::string& path, const std::string& workingDirectory);
 
 std::string UsageText();
 

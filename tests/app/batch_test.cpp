@@ -124,6 +124,8 @@ TEST(Batch, OutputNames) {
   };
   for (const Case& c : cases) EXPECT_EQ(AssignOutputNames(c.photos, "/o/", "tiff"), c.names) << c.photos[0];
   EXPECT_EQ(ResultsFolderFor("/home/u/photos/a.jpg"), "/home/u/photos/修剪结果/");
+  EXPECT_EQ(ResultsFolderFor("a.jpg"), "修剪结果/");  // beside it in the current folder, not at the root
+  EXPECT_EQ(ResultsFolderFor("/a.jpg"), "/修剪结果/");
 }
 
 TEST(Batch, WritesEveryPhotoBesideTheFirstWithProgress) {

@@ -1,8 +1,10 @@
 // The built executable, run the way users run it: options, stdout, stderr
 // and exit status.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,15 +46,16 @@ std::string Slurp(const fs::path& p) {
 
 constexpr int kTimedOut = 124;  // the status timeout(1) gives a command it had to stop
 
-// Runs trimbrel in `cwd` with stdout and stderr captured in files (so stderr
-// is never a terminal). One that hangs is stopped after a minute.
-Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args) {
+// Runs trimbrel after the shell commands `enter` (which change to its
+// folder) with stdout and stderr captured in files (so stderr is never a
+// terminal). One that hangs is stopped after a minute.
+Outcome TrimbrelAfter(const std::string& enter, const std::vector<std::string>& args) {
   const char* binary = std::getenv("TRIMBREL_BINARY");
   EXPECT_NE(binary, nullptr) << "TRIMBREL_BINARY is not set";
   if (binary == nullptr) return {};
   TempDir capture;
-  std::string command = "cd " + Quote(cwd.string()) + " && timeout -k 5 60 " + Quote(binary);
-  for (const auto& a : args) command += " " + Quote(a);
+  std::string command = enter + " && timeout -k 5 60 " + Quote(binary);
+  for (const auto& a : args) command.append(" ").append(Quote(a));
   command += " >" + Quote(capture / "out") + " 2>" + Quote(capture / "err") + " </dev/null";
   int raw = std::system(command.c_str());
   Outcome run;
@@ -60,6 +63,10 @@ Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args) {
   run.out = Slurp(capture.path() / "out");
   run.err = Slurp(capture.path() / "err");
   return run;
+}
+
+Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args) {
+  return TrimbrelAfter("cd " + Quote(cwd.string()), args);
 }
 
 std::size_t CountEntries(const fs::path& dir) {
@@ -162,6 +169,41 @@ TEST(Cli, NulEndedPathsForNamesWithNewlines) {
   }
   Outcome plain = Trimbrel(dir.path(), {"-q", "c.jpg"});
   EXPECT_EQ(plain.out, folder + "/c.jpg\n");
+}
+
+// In a folder deeper than any absolute path may be long, a photo given by
+// its short name is still opened and its result written beside it; the
+// path printed is the long absolute one.
+TEST(Cli, PhotosAreOpenedByTheNameGiven) {
+  TempDir dir;
+  const std::string level(200, 'd');
+  int deepest = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(deepest, 0);
+  std::string enter = "cd " + Quote(dir.path().string());
+  std::string steps;
+  for (int i = 1; i <= 25; ++i) {  // over 5000 bytes; each cd well under PATH_MAX
+    ASSERT_EQ(::mkdirat(deepest, level.c_str(), 0700), 0);
+    const int next = ::openat(deepest, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(deepest);
+    ASSERT_GE(deepest = next, 0);
+    steps += level + "/";
+    if (i % 10 == 0 || i == 25) enter += " && cd -P " + Quote(std::exchange(steps, ""));
+  }
+  testing::WriteJpeg(dir / "p.jpg", 60, 40, testing::PhotoLike(60, 40));
+  ASSERT_EQ(::renameat(AT_FDCWD, (dir / "p.jpg").c_str(), deepest, "p.jpg"), 0);
+
+  Outcome dry = TrimbrelAfter(enter, {"-n", "p.jpg"});
+  EXPECT_EQ(dry.status, 0) << dry.err.substr(0, 300);
+  Outcome run = TrimbrelAfter(enter, {"-q", "-f", "bmp", "p.jpg"});
+  EXPECT_EQ(run.status, 0) << run.err.substr(0, 300);
+  struct stat st {};
+  EXPECT_EQ(::fstatat(deepest, "修剪结果/p.bmp", &st, 0), 0);
+  ASSERT_EQ(run.outLines().size(), 1u);
+  const std::string shown = run.outLines()[0];
+  EXPECT_GT(shown.size(), 5000u);
+  EXPECT_EQ(shown.rfind(dir.path().string() + "/" + level + "/", 0), 0u);
+  EXPECT_EQ(shown.substr(shown.size() - 19), "/修剪结果/p.bmp");
+  ::close(deepest);
 }
 
 TEST(Cli, TextValuesAreReadLikeTheWindowBoxes) {
