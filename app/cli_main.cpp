@@ -109,6 +109,11 @@ int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     std::fputs(UsageText().c_str(), err);
     return kExitUsage;
   }
+  for (const std::string& warning : options.warnings) std::fprintf(err, "trimbrel: warning: %s\n", warning.c_str());
+  if (std::string refusal = TargetRefusal(options.settings); !refusal.empty()) {
+    std::fprintf(err, "trimbrel: %s\n", refusal.c_str());
+    return kExitUsage;
+  }
 
   // Photos are opened and results written by the names given, which work
   // however deep the current folder is; only what is printed is absolute.

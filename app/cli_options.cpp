@@ -71,18 +71,37 @@ std::optional<int> ParseJobs(const std::string& text) {
   return n;
 }
 
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The value is still read the window's way; the user hears of what it drops.
+std::string IgnoredWarning(const std::string& option, const std::string& value, const std::string& readAs,
+                           const std::string& ignoredGbk) {
+  return option + " " + Quoted(value) + " is read as " + readAs + "; " + Quoted(GbkToUtf8(ignoredGbk)) +
+         " is ignored";
+}
+
 Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::string& value) {
   const std::string shown = std::string("--") + option.longName;
   switch (option.key) {
     case Key::Width:
-      options.settings.widthText = Utf8ToGbk(value);
+    case Key::Height: {
+      std::string& text = option.key == Key::Width ? options.settings.widthText : options.settings.heightText;
+      text = Utf8ToGbk(value);
+      const NumberReading reading = ReadNumber(text);
+      if (!reading.ignored.empty())
+        options.warnings.push_back(IgnoredWarning(shown, value, FormatNumber(reading.value), reading.ignored));
       break;
-    case Key::Height:
-      options.settings.heightText = Utf8ToGbk(value);
-      break;
-    case Key::Dpi:
+    }
+    case Key::Dpi: {
       options.settings.dpiText = Utf8ToGbk(value);
+      const IntegerReading reading = ReadInteger(options.settings.dpiText);
+      if (reading.outOfRange) return Fail(shown + ": " + Quoted(value) + " is out of range for a DPI");
+      if (!reading.ignored.empty()) {
+        options.warnings.push_back(IgnoredWarning(shown, value, std::to_string(reading.value), reading.ignored) +
+                                   " (a DPI is a whole number)");
+      }
       break;
+    }
     case Key::Unit: {
       int unit = IndexOf(value, {"px", "cm", "in"});
       if (unit < 0) return Fail(shown + ": unknown unit \"" + value + "\" (px, cm or in)");
@@ -196,6 +215,44 @@ Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args) {
   return options;
 }
 
+std::string TargetRefusal(const TrimSettings& settings) {
+  const bool pixels = settings.unit == Unit::Pixel;
+  const char* unit = settings.unit == Unit::Centimetre ? "cm" : "in";
+  const int dpi = ParseInteger(settings.dpiText);
+  const std::string dpiShown = "--dpi " + Quoted(GbkToUtf8(settings.dpiText));
+  if (!pixels && dpi <= 0) return dpiShown + " gives no size in " + unit + ": the DPI must be positive";
+  // ToTargetPixels' arithmetic, without its final wrap to 32 bits.
+  auto pixelsOf = [&](const std::string& text) {
+    const double m = pixels ? 1.0 : static_cast<double>(dpi);
+    const double f = settings.unit == Unit::Centimetre ? 0.3937008 : 1.0;
+    return RoundHalfAway(ParseNumber(text) * m * f);
+  };
+  auto source = [&](const char* option, const std::string& text) {
+    std::string from = std::string("--") + option + " " + Quoted(GbkToUtf8(text));
+    if (!pixels) from += std::string(" ") + unit + " at " + dpiShown;
+    return from;
+  };
+  const double width = pixelsOf(settings.widthText);
+  const double height = pixelsOf(settings.heightText);
+  const struct {
+    const char* option;
+    const std::string& text;
+    double pixels;
+  } sides[] = {{"width", settings.widthText, width}, {"height", settings.heightText, height}};
+  for (const auto& side : sides) {
+    const std::string gives =
+        source(side.option, side.text) + " gives a target " + side.option + " of " + FormatNumber(side.pixels) + " pixels";
+    if (!(side.pixels >= 1)) return gives + "; it must be at least 1";
+    if (side.pixels > static_cast<double>(kMaxPictureSide))
+      return gives + "; it can be at most " + std::to_string(kMaxPictureSide);
+  }
+  if (!pictureSizeAllowed(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height))) {
+    return "--width and --height give a target of " + FormatNumber(width) + " × " + FormatNumber(height) +
+           " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all";
+  }
+  return {};
+}
+
 std::string AbsolutePath(const std::string& path, const std::string& workingDirectory) {
   if (!path.empty() && path[0] == '/') return path;
   std::string base = workingDirectory;
@@ -213,10 +270,11 @@ std::string UsageText() {
   return "Usage: trimbrel [OPTION]... PHOTO...\n"
          "Trims photos into pictures of one exact size, without opening a window.\n"
          "\n"
-         "  -W, --width TEXT        target width, read like the window's width box (default 2.6)\n"
+         "  -W, --width TEXT        target width, read like the window's width box (default 2.6);\n"
+         "                          characters after the number are ignored, with a warning\n"
          "  -H, --height TEXT       target height (default 3.2)\n"
          "  -u, --unit UNIT         px | cm | in (default cm)\n"
-         "  -d, --dpi TEXT          resolution (default 150)\n"
+         "  -d, --dpi TEXT          resolution in dots per inch, a whole number (default 150)\n"
          "  -b, --basis BASIS       width | height (default width)\n"
          "  -f, --format FORMAT     bmp | jpg | gif | tiff | png (default jpg)\n"
          "  -o, --output DIR        results folder (default: the first photo's folder + /修剪结果/)\n"

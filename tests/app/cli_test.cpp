@@ -233,6 +233,42 @@ TEST(Cli, TextValuesAreReadLikeTheWindowBoxes) {
   }
 }
 
+// Values are read like the window's boxes, but what the reading drops is
+// said, a DPI past the int range is refused instead of wrapped, and a
+// refused size names the options it comes from.
+TEST(Cli, MisreadNumbersAreNamed) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;  // empty: nothing is said to be ignored
+  };
+  const Case cases[] = {
+      {{"-d", "2,6"}, 0, "warning: --dpi \"2,6\" is read as 2; \",6\" is ignored"},
+      {{"-d", "2.6cm"}, 0, "warning: --dpi \"2.6cm\" is read as 2; \".6cm\" is ignored"},
+      {{"-d", "1e3"}, 0, "warning: --dpi \"1e3\" is read as 1; \"e3\" is ignored"},
+      {{"-W", "2.6cm", "-H", "３，２"}, 0, "warning: --height \"３，２\" is read as 3; \",2\" is ignored"},
+      {{"-u", "px", "-W", "1e3", "-d", " 150 "}, 0, ""},
+      {{"-d", "4294967446"}, 2, "--dpi: \"4294967446\" is out of range"},
+      {{"-d", "2147483647"}, 2, "--width \"2.6\" cm at --dpi \"2147483647\" gives a target width of 2198211678 pixels"},
+      {{"-u", "in", "-d", "0"}, 2, "--dpi \"0\" gives no size in in"},
+      {{"-u", "px", "-W", "0.4"}, 2, "--width \"0.4\" gives a target width of 0 pixels"},
+  };
+  TempDir dir;
+  testing::WriteJpeg(dir / "a.jpg", 40, 40, testing::PhotoLike(40, 40));
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-n", "a.jpg"});
+    Outcome run = Trimbrel(dir.path(), args);
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + ": " + run.err);
+    EXPECT_EQ(run.status, c.status);
+    if (c.message.empty()) {
+      EXPECT_EQ(run.err.find("ignored"), std::string::npos);
+    } else {
+      EXPECT_NE(run.err.find("trimbrel: " + c.message), std::string::npos);
+    }
+  }
+}
+
 TEST(Cli, FailedPhotosExitOneAndTheOthersAreWritten) {
   TempDir dir;
   testing::WriteJpeg(dir / "good.jpg", 50, 50, testing::PhotoLike(50, 50));
