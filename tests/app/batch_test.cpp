@@ -173,6 +173,53 @@ TEST(Batch, ReusesTheFolderAndReplacesEarlierFiles) {
   EXPECT_EQ(std::distance(fs::directory_iterator(report.folder), fs::directory_iterator()), 1);
 }
 
+// With the form defaults (2.6 × 3.2 cm at 150 DPI) the picture is 154 × 189
+// pixels and says 150 DPI, so it prints 2.6 cm wide, whatever the format.
+TEST(Batch, PicturesCarryTheDpiTheirPixelsWereCountedWith) {
+  TempDir dir;
+  const std::string photo = dir / "p.jpg";
+  testing::WriteJpeg(photo, 300, 400, testing::PhotoLike(300, 400));
+  auto be32 = [](const Bytes& b, std::size_t at) {
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+  };
+  const std::uint32_t pixelsPerMetre = 5906;  // 150 × 39.37, rounded
+  struct Case {
+    int format;
+    std::function<std::uint32_t(const Bytes&)> stored;  // as written, in the format's own unit
+    std::uint32_t expected;
+  };
+  const Case cases[] = {
+      {OutputFormat::BMP,
+       [](const Bytes& b) {
+         testing::BmpImage image;
+         return testing::ParseBmp24(b, image) ? static_cast<std::uint32_t>(image.xPelsPerMeter) : 0u;
+       },
+       pixelsPerMetre},
+      // JFIF: APP0 "JFIF\0", version, unit 1 (dots per inch), X density.
+      {OutputFormat::JPG, [](const Bytes& b) { return b[13] == 1 ? (std::uint32_t{b[14]} << 8 | b[15]) : 0u; }, 150},
+      // pHYs: X pixels per unit, Y, unit 1 (metre).
+      {OutputFormat::PNG,
+       [&](const Bytes& b) {
+         for (std::size_t i = 8; i + 17 < b.size(); i += 12 + be32(b, i)) {
+           if (std::string(b.begin() + static_cast<std::ptrdiff_t>(i) + 4, b.begin() + static_cast<std::ptrdiff_t>(i) + 8) == "pHYs")
+             return b[i + 16] == 1 ? be32(b, i + 8) : 0u;
+         }
+         return 0u;
+       },
+       pixelsPerMetre},
+  };
+  for (const Case& c : cases) {
+    TrimSettings defaults;
+    defaults.format = c.format;
+    RecordingHost host(defaults);
+    BatchReport report = RunBatch({photo}, host);
+    ASSERT_TRUE(report.allOk());
+    EXPECT_EQ(report.target.width, 154);
+    EXPECT_EQ(report.target.height, 189);
+    EXPECT_EQ(c.stored(testing::ReadFileBytes(report.photos[0].output)), c.expected) << report.photos[0].output;
+  }
+}
+
 // An unreadable entry after a good one: its own background picture is
 // written (never the previous photo), and the run says it failed.
 TEST(Batch, UnreadableEntriesAreReportedWithTheirReason) {
