@@ -7,7 +7,9 @@ namespace trimbrel {
 
 namespace {
 
-enum class Key { Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Null, Help, Version };
+enum class Key {
+  Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Null, Help, Version
+};
 
 struct OptionInfo {
   char shortName;  // 0: long only
@@ -240,8 +242,8 @@ std::string TargetRefusal(const TrimSettings& settings) {
     double pixels;
   } sides[] = {{"width", settings.widthText, width}, {"height", settings.heightText, height}};
   for (const auto& side : sides) {
-    const std::string gives =
-        source(side.option, side.text) + " gives a target " + side.option + " of " + FormatNumber(side.pixels) + " pixels";
+    const std::string gives = source(side.option, side.text) + " gives a target " + side.option + " of " +
+                              FormatNumber(side.pixels) + " pixels";
     if (!(side.pixels >= 1)) return gives + "; it must be at least 1";
     if (side.pixels > static_cast<double>(kMaxPictureSide))
       return gives + "; it can be at most " + std::to_string(kMaxPictureSide);

@@ -90,7 +90,9 @@ TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
     // A canvas the surface cannot hold is known from the header: the photo
     // is not decoded only to be refused.
     auto size = ReadPictureSize(bytes.value().span());
-    if (size) outcome.readError = CanvasRefusal(ComputePlacement(size.value().width, size.value().height, target_, basis));
+    if (size) {
+      outcome.readError = CanvasRefusal(ComputePlacement(size.value().width, size.value().height, target_, basis));
+    }
     if (outcome.readError.empty()) {
       auto picture = DecodePictureBytes(bytes.value().span());
       bytes.value().release();

@@ -180,7 +180,8 @@ TEST(Batch, PicturesCarryTheDpiTheirPixelsWereCountedWith) {
   const std::string photo = dir / "p.jpg";
   testing::WriteJpeg(photo, 300, 400, testing::PhotoLike(300, 400));
   auto be32 = [](const Bytes& b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) |
+           b[at + 3];
   };
   const std::uint32_t pixelsPerMetre = 5906;  // 150 × 39.37, rounded
   struct Case {
