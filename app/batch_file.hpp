@@ -36,7 +36,8 @@ class PhotoBytes {
 };
 
 // The whole file. "cannot open: …" for anything that is not a readable
-// regular file (a folder, an empty entry, a missing file), "too large: …"
+// regular file (a folder, a FIFO, an empty entry, a missing file; see
+// PhotoFile), "too large: …"
 // past kMaxPhotoFileBytes. Read, not mapped: a photo truncated by another
 // program while the batch runs must fail that photo, not kill the process.
 Result<PhotoBytes> ReadPhotoFile(const std::string& path);

@@ -38,10 +38,14 @@ struct RunPlan {
   bool fast;
   std::uint32_t bandColour;
   int displayDepth;
+  MemoryBudget* memory = nullptr;  // set when photos are trimmed in parallel
 };
 
 void TrimOne(TrimWorker& worker, const RunPlan& plan, PhotoReport& report) {
   try {
+    // Parallel trims share the free memory: a large photo waits for room.
+    MemoryHold hold(plan.memory,
+                    plan.memory ? EstimateTrimMemory(report.photo, plan.target, plan.settings.basis, plan.fast) : 0);
     TrimOutcome outcome = worker.trim(report.photo, plan.settings.basis, plan.fast);
     report.readError = outcome.readError;
     report.photoWidth = outcome.photoWidth;
@@ -55,8 +59,13 @@ void TrimOne(TrimWorker& worker, const RunPlan& plan, PhotoReport& report) {
     ImageRef& image = worker.image();
     SetXDPI(image, plan.resolution);
     SetYDPI(image, plan.resolution);
-    if (EncodeToFile(image, report.output, plan.format.encoderFormat)) {
+    // The band colour alone never takes the place of an earlier result.
+    const bool bandOnly = !report.readError.empty();
+    const ExistingFile existing = bandOnly ? ExistingFile::Keep : ExistingFile::Replace;
+    if (EncodeToFile(image, report.output, plan.format.encoderFormat, existing)) {
       report.written = true;
+    } else if (bandOnly && PathExists(report.output)) {
+      report.keptExisting = true;
     } else {
       report.writeError = LastImageError(image);
       if (report.writeError.empty()) report.writeError = "cannot write the file";
@@ -228,7 +237,11 @@ OutputFormatEntry OutputFormatFor(int selection) {
   return kFormats[selection];
 }
 
-std::string ResultsFolderFor(const std::string& firstPhoto) { return DirectoryOf(firstPhoto) + "/修剪结果/"; }
+std::string ResultsFolderFor(const std::string& firstPhoto) {
+  // A bare name lies in the current folder, not at the root.
+  if (firstPhoto.find('/') == std::string::npos) return "修剪结果/";
+  return DirectoryOf(firstPhoto) + "/修剪结果/";
+}
 
 std::vector<std::string> AssignOutputNames(const std::vector<std::string>& photos, const std::string& folder,
                                            const std::string& extension) {
@@ -289,6 +302,8 @@ BatchReport RunBatch(const std::vector<std::string>& photos, BatchHost& host, co
   if (jobs <= 0) jobs = DefaultJobCount(photos, plan.target, plan.settings.basis, plan.fast);
   jobs = std::clamp(jobs, 1, static_cast<int>(std::min<std::size_t>(photos.size(), 256)));
 
+  MemoryBudget memory(AvailableMemory() / 2);
+  if (jobs > 1 && plan.folderReady) plan.memory = &memory;
   Coordinator coordinator(photos, report, host, plan);
   if (jobs == 1 || !plan.folderReady) {
     coordinator.runInline();

@@ -21,7 +21,8 @@ struct OutputFormatEntry {
 // Selections 0–4 in list order; anything else (a damaged stored state) is JPG.
 OutputFormatEntry OutputFormatFor(int selection);
 
-// The default results folder: the first photo's folder + "/修剪结果/".
+// The default results folder: the first photo's folder + "/修剪结果/";
+// "修剪结果/" for a name without a folder, which lies in the current one.
 std::string ResultsFolderFor(const std::string& firstPhoto);
 
 // Output file names, one per photo, in order: folder + base name + "." +
@@ -38,6 +39,7 @@ struct PhotoReport {
   std::string writeError;  // non-empty: nothing was written under `output`
   bool written = false;    // a background-only picture of an unreadable photo counts as written
   bool skipped = false;    // not started: the run was asked to stop first
+  bool keptExisting = false;  // unreadable, and a file already under `output` was kept, not written over
   int photoWidth = 0;
   int photoHeight = 0;
   Placement placement;

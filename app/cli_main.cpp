@@ -18,9 +18,10 @@ namespace trimbrel {
 
 namespace {
 
+// Only for showing paths: empty when it cannot be had.
 std::string WorkingDirectory() {
   std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
-  return cwd ? std::string(cwd.get()) : std::string("/");
+  return cwd ? std::string(cwd.get()) : std::string();
 }
 
 long RoundedTargetPixels(int photoPixels, double scale) {
@@ -52,7 +53,9 @@ std::string DescribeFit(const PhotoPlan& plan, int basis) {
   return text;
 }
 
-int DryRun(const CliOptions& options, const std::vector<std::string>& photos, std::FILE* out, std::FILE* err) {
+int DryRun(const CliOptions& options, const std::string& cwd, std::FILE* out, std::FILE* err) {
+  const std::vector<std::string>& photos = options.photos;
+  auto shown = [&](const std::string& path) { return ShownPath(path, cwd); };
   const TargetSize target = ToTargetSize(options.settings);
   std::string refusal = CheckTargetSize(target);
   if (!refusal.empty()) {
@@ -63,21 +66,23 @@ int DryRun(const CliOptions& options, const std::vector<std::string>& photos, st
   std::string folder = options.outputFolder.empty() ? ResultsFolderFor(photos.front()) : options.outputFolder;
   if (folder.back() != '/') folder += '/';
   std::fprintf(out, "target %d x %d px at %d dpi, %s files in %s\n", target.width, target.height,
-               StoredResolution(options.settings.dpiText, options.settings.unit), format.extension, folder.c_str());
+               StoredResolution(options.settings.dpiText, options.settings.unit), format.extension,
+               shown(folder).c_str());
   std::vector<std::string> names = AssignOutputNames(photos, folder, format.extension);
   int status = kExitOk;
   for (std::size_t i = 0; i < photos.size(); ++i) {
     auto plan = PlanPhoto(photos[i], target, options.settings.basis);
     if (!plan) {
-      std::fprintf(err, "trimbrel: %s: cannot be read (%s)\n", photos[i].c_str(), plan.error().reason.c_str());
+      std::fprintf(err, "trimbrel: %s: cannot be read (%s)\n", shown(photos[i]).c_str(), plan.error().reason.c_str());
       status = kExitSomePhotosFailed;
       continue;
     }
     const PhotoPlan& p = plan.value();
-    std::fprintf(out, "%s: %d x %d px, scale %.4g, %s -> %s\n", photos[i].c_str(), p.width, p.height,
-                 p.placement.scale, DescribeFit(p, options.settings.basis).c_str(), names[i].c_str());
+    std::fprintf(out, "%s: %d x %d px, scale %.4g, %s -> %s\n", shown(photos[i]).c_str(), p.width, p.height,
+                 p.placement.scale, DescribeFit(p, options.settings.basis).c_str(), shown(names[i]).c_str());
     if (p.placement.scale < 1.0) {
-      std::fprintf(err, "trimbrel: warning: %s is enlarged %.2f times\n", photos[i].c_str(), 1.0 / p.placement.scale);
+      std::fprintf(err, "trimbrel: warning: %s is enlarged %.2f times\n", shown(photos[i]).c_str(),
+                   1.0 / p.placement.scale);
     }
   }
   return status;
@@ -104,22 +109,25 @@ int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     std::fputs(UsageText().c_str(), err);
     return kExitUsage;
   }
+  for (const std::string& warning : options.warnings) std::fprintf(err, "trimbrel: warning: %s\n", warning.c_str());
+  if (std::string refusal = TargetRefusal(options.settings); !refusal.empty()) {
+    std::fprintf(err, "trimbrel: %s\n", refusal.c_str());
+    return kExitUsage;
+  }
 
+  // Photos are opened and results written by the names given, which work
+  // however deep the current folder is; only what is printed is absolute.
   const std::string cwd = WorkingDirectory();
-  std::vector<std::string> photos;
-  photos.reserve(options.photos.size());
-  for (const std::string& photo : options.photos) photos.push_back(AbsolutePath(photo, cwd));
-  if (!options.outputFolder.empty()) options.outputFolder = AbsolutePath(options.outputFolder, cwd);
+  if (options.dryRun) return DryRun(options, cwd, out, err);
 
-  if (options.dryRun) return DryRun(options, photos, out, err);
-
-  ConsoleHost host(options.settings, out, err, options.quiet, isatty(fileno(err)) != 0);
+  ConsoleHost host(options.settings, out, err, options.quiet, isatty(fileno(err)) != 0,
+                   options.nullSeparated ? '\0' : '\n', cwd);
   BatchOptions batch;
   batch.jobs = options.jobs;
   batch.fast = options.fast;
   batch.outputFolder = options.outputFolder;
   batch.bandColour = options.bandColour;
-  BatchReport report = RunBatch(photos, host, batch);
+  BatchReport report = RunBatch(options.photos, host, batch);
   if (!report.refusal.empty()) return kExitUsage;
   return report.allOk() ? kExitOk : kExitSomePhotosFailed;
 }

@@ -7,7 +7,9 @@ namespace trimbrel {
 
 namespace {
 
-enum class Key { Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Help, Version };
+enum class Key {
+  Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Null, Help, Version
+};
 
 struct OptionInfo {
   char shortName;  // 0: long only
@@ -23,7 +25,8 @@ constexpr OptionInfo kOptions[] = {
     {'o', "output", Key::Output, true},      {'j', "jobs", Key::Jobs, true},
     {0, "background", Key::Background, true}, {'n', "dry-run", Key::DryRun, false},
     {'F', "fast", Key::Fast, false},         {'q', "quiet", Key::Quiet, false},
-    {'h', "help", Key::Help, false},         {'V', "version", Key::Version, false},
+    {'0', "null", Key::Null, false},         {'h', "help", Key::Help, false},
+    {'V', "version", Key::Version, false},
 };
 
 const OptionInfo* FindShort(char c) {
@@ -70,18 +73,37 @@ std::optional<int> ParseJobs(const std::string& text) {
   return n;
 }
 
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The value is still read the window's way; the user hears of what it drops.
+std::string IgnoredWarning(const std::string& option, const std::string& value, const std::string& readAs,
+                           const std::string& ignoredGbk) {
+  return option + " " + Quoted(value) + " is read as " + readAs + "; " + Quoted(GbkToUtf8(ignoredGbk)) +
+         " is ignored";
+}
+
 Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::string& value) {
   const std::string shown = std::string("--") + option.longName;
   switch (option.key) {
     case Key::Width:
-      options.settings.widthText = Utf8ToGbk(value);
+    case Key::Height: {
+      std::string& text = option.key == Key::Width ? options.settings.widthText : options.settings.heightText;
+      text = Utf8ToGbk(value);
+      const NumberReading reading = ReadNumber(text);
+      if (!reading.ignored.empty())
+        options.warnings.push_back(IgnoredWarning(shown, value, FormatNumber(reading.value), reading.ignored));
       break;
-    case Key::Height:
-      options.settings.heightText = Utf8ToGbk(value);
-      break;
-    case Key::Dpi:
+    }
+    case Key::Dpi: {
       options.settings.dpiText = Utf8ToGbk(value);
+      const IntegerReading reading = ReadInteger(options.settings.dpiText);
+      if (reading.outOfRange) return Fail(shown + ": " + Quoted(value) + " is out of range for a DPI");
+      if (!reading.ignored.empty()) {
+        options.warnings.push_back(IgnoredWarning(shown, value, std::to_string(reading.value), reading.ignored) +
+                                   " (a DPI is a whole number)");
+      }
       break;
+    }
     case Key::Unit: {
       int unit = IndexOf(value, {"px", "cm", "in"});
       if (unit < 0) return Fail(shown + ": unknown unit \"" + value + "\" (px, cm or in)");
@@ -124,6 +146,9 @@ Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::str
       break;
     case Key::Quiet:
       options.quiet = true;
+      break;
+    case Key::Null:
+      options.nullSeparated = true;
       break;
     case Key::Help:
       options.help = true;
@@ -192,6 +217,44 @@ Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args) {
   return options;
 }
 
+std::string TargetRefusal(const TrimSettings& settings) {
+  const bool pixels = settings.unit == Unit::Pixel;
+  const char* unit = settings.unit == Unit::Centimetre ? "cm" : "in";
+  const int dpi = ParseInteger(settings.dpiText);
+  const std::string dpiShown = "--dpi " + Quoted(GbkToUtf8(settings.dpiText));
+  if (!pixels && dpi <= 0) return dpiShown + " gives no size in " + unit + ": the DPI must be positive";
+  // ToTargetPixels' arithmetic, without its final wrap to 32 bits.
+  auto pixelsOf = [&](const std::string& text) {
+    const double m = pixels ? 1.0 : static_cast<double>(dpi);
+    const double f = settings.unit == Unit::Centimetre ? 0.3937008 : 1.0;
+    return RoundHalfAway(ParseNumber(text) * m * f);
+  };
+  auto source = [&](const char* option, const std::string& text) {
+    std::string from = std::string("--") + option + " " + Quoted(GbkToUtf8(text));
+    if (!pixels) from += std::string(" ") + unit + " at " + dpiShown;
+    return from;
+  };
+  const double width = pixelsOf(settings.widthText);
+  const double height = pixelsOf(settings.heightText);
+  const struct {
+    const char* option;
+    const std::string& text;
+    double pixels;
+  } sides[] = {{"width", settings.widthText, width}, {"height", settings.heightText, height}};
+  for (const auto& side : sides) {
+    const std::string gives = source(side.option, side.text) + " gives a target " + side.option + " of " +
+                              FormatNumber(side.pixels) + " pixels";
+    if (!(side.pixels >= 1)) return gives + "; it must be at least 1";
+    if (side.pixels > static_cast<double>(kMaxPictureSide))
+      return gives + "; it can be at most " + std::to_string(kMaxPictureSide);
+  }
+  if (!pictureSizeAllowed(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height))) {
+    return "--width and --height give a target of " + FormatNumber(width) + " × " + FormatNumber(height) +
+           " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all";
+  }
+  return {};
+}
+
 std::string AbsolutePath(const std::string& path, const std::string& workingDirectory) {
   if (!path.empty() && path[0] == '/') return path;
   std::string base = workingDirectory;
@@ -201,26 +264,35 @@ std::string AbsolutePath(const std::string& path, const std::string& workingDire
   return base + rest;
 }
 
+std::string ShownPath(const std::string& path, const std::string& workingDirectory) {
+  return workingDirectory.empty() ? path : AbsolutePath(path, workingDirectory);
+}
+
 std::string UsageText() {
   return "Usage: trimbrel [OPTION]... PHOTO...\n"
          "Trims photos into pictures of one exact size, without opening a window.\n"
          "\n"
-         "  -W, --width TEXT        target width, read like the window's width box (default 2.6)\n"
+         "  -W, --width TEXT        target width, read like the window's width box (default 2.6);\n"
+         "                          characters after the number are ignored, with a warning\n"
          "  -H, --height TEXT       target height (default 3.2)\n"
          "  -u, --unit UNIT         px | cm | in (default cm)\n"
-         "  -d, --dpi TEXT          resolution (default 150)\n"
+         "  -d, --dpi TEXT          resolution in dots per inch, a whole number (default 150)\n"
          "  -b, --basis BASIS       width | height (default width)\n"
          "  -f, --format FORMAT     bmp | jpg | gif | tiff | png (default jpg)\n"
          "  -o, --output DIR        results folder (default: the first photo's folder + /修剪结果/)\n"
-         "  -j, --jobs N            photos trimmed at once (default: the number of processors)\n"
+         "  -j, --jobs N            photos trimmed at once, as far as free memory allows\n"
+         "                          (default: the number of processors)\n"
          "      --background RRGGBB colour of the bands (default F0F0F0)\n"
          "  -n, --dry-run           write nothing; print each photo's size, scale and what is cut or padded\n"
          "  -F, --fast              JPEG photos: decode at a reduced scale when that cannot show\n"
          "  -q, --quiet             no progress output\n"
+         "  -0, --null              end each written path with a NUL byte, not a newline\n"
+         "                          (for xargs -0; photo names with newlines need it)\n"
          "  -h, --help              usage\n"
          "  -V, --version           version\n"
          "\n"
-         "Written files are listed on stdout, one per line, in the order of the photos.\n"
+         "Written files are listed on stdout, one per line (or NUL-ended with -0), in\n"
+         "the order of the photos.\n"
          "Exit status: 0 when every photo was read and written, 1 when any photo could\n"
          "not be read or written (the others are still written), 2 for bad usage or a\n"
          "refused target size (nothing is written).\n";

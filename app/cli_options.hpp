@@ -18,17 +18,29 @@ struct CliOptions {
   bool dryRun = false;
   bool fast = false;
   bool quiet = false;
+  bool nullSeparated = false;  // written paths end with NUL, not a newline
   bool help = false;
   bool version = false;
   std::vector<std::string> photos;  // as given
+  // One line each (UTF-8): a value of which characters were left unread.
+  std::vector<std::string> warnings;
 };
 
-// Fails with a one-line message for unknown options, missing or bad values.
+// Fails with a one-line message for unknown options, missing or bad values,
+// and for a DPI past the int range (which the box's reading would wrap).
 Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args);
 
-// Relative paths become absolute against `workingDirectory`, so that the
-// results folder lands beside the photo and never at the file-system root.
+// Empty when the target size can be made; otherwise a message (UTF-8) that
+// names the options it comes from and the size they give, before any wrap
+// to 32 bits, so that an impossible DPI is not taken for a bad width.
+std::string TargetRefusal(const TrimSettings& settings);
+
+// Relative paths become absolute against `workingDirectory`.
 std::string AbsolutePath(const std::string& path, const std::string& workingDirectory);
+
+// A path as the command line prints it: absolute against `workingDirectory`,
+// or as it is when that is empty (unknown).
+std::string ShownPath(const std::string& path, const std::string& workingDirectory);
 
 std::string UsageText();
 

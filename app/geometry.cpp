@@ -46,11 +46,7 @@ Placement ComputePlacement(std::int32_t photoWidth, std::int32_t photoHeight,
   return p;
 }
 
-std::int32_t StoredResolution(std::string_view dpiText, int unit) {
-  const double d = ParseInteger(dpiText);
-  const double k = unit == Unit::Centimetre ? 2.54 : 1.0;
-  return TruncateToInt(d * k);
-}
+std::int32_t StoredResolution(std::string_view dpiText, int /*unit*/) { return ParseInteger(dpiText); }
 
 std::string CheckTargetSize(const TargetSize& target) {
   const auto pixels = [](std::int64_t n) { return std::to_string(n) + " pixels"; };

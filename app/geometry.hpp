@@ -72,8 +72,10 @@ TargetSize ToTargetSize(const TrimSettings& settings);
 Placement ComputePlacement(std::int32_t photoWidth, std::int32_t photoHeight,
                            const TargetSize& target, int basis);
 
-// The resolution written into every output picture. In Centimetre mode the DPI
-// is multiplied by 2.54 (150 stores 381), which pictures made so far carry.
+// The resolution written into every output picture: the DPI the pixels were
+// computed with, in every unit, so that 2.6 cm at 150 DPI is 154 pixels that
+// print 2.6 cm wide. Pixel mode, which has no physical size, stores the DPI
+// box as it stands. The unit is kept for the callers; it changes nothing.
 std::int32_t StoredResolution(std::string_view dpiText, int unit);
 
 // Empty when a picture of this size can be made; otherwise a message (UTF-8)

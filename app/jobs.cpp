@@ -1,8 +1,6 @@
 #include "app/jobs.hpp"
 
-#include <fcntl.h>
 #include <sched.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,13 +25,7 @@ struct HeaderFacts {
   std::uint64_t fileBytes = 0;
 };
 
-std::uint32_t Le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint32_t Be32(const std::uint8_t* p) {
-  return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
+constexpr int kJpegKind = 1;
 
 // Enough of the file's start for the sizes: JPEG frame headers sit behind
 // the metadata segments, which rarely pass 128 KB. A header beyond that
@@ -41,54 +33,25 @@ std::uint32_t Be32(const std::uint8_t* p) {
 // batch and so must stay cheap.
 HeaderFacts ReadHeaderFacts(const std::string& photo) {
   HeaderFacts facts;
-  int fd = ::open(photo.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return facts;
-  std::vector<std::uint8_t> head(128 * 1024);
-  std::size_t got = 0;
-  while (got < head.size()) {
-    ssize_t n = ::read(fd, head.data() + got, head.size() - got);
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  off_t size = lseek(fd, 0, SEEK_END);
-  ::close(fd);
-  facts.fileBytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  auto file = PhotoFile::open(photo);
+  if (!file) return facts;
+  facts.fileBytes = file.value().size();
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(128 * 1024, facts.fileBytes)));
+  auto read = file.value().read(head.data(), head.size());
+  const std::size_t got = read ? read.value() : 0;
   head.resize(got);
-  if (got < 32) return facts;
   facts.kind = DetectPictureKind(head);
-  const std::uint8_t* h = head.data();
-  switch (facts.kind) {
-    case 1: {
-      auto info = ReadJpegInfo(head);
-      if (info) {
-        facts.width = info.value().width;
-        facts.height = info.value().height;
-        facts.progressive = info.value().progressive;
-        facts.orientation = info.value().orientation;
-      }
-      break;
-    }
-    case 2:  // BITMAPINFOHEADER
-      facts.width = std::abs(static_cast<std::int32_t>(Le32(h + 18)));
-      facts.height = std::abs(static_cast<std::int32_t>(Le32(h + 22)));
-      break;
-    case 5:  // logical screen
-      facts.width = Le16(h + 6);
-      facts.height = Le16(h + 8);
-      break;
-    case 6:
-    case 7:  // xmin, ymin, xmax, ymax
-      facts.width = static_cast<std::int64_t>(Le16(h + 8)) - Le16(h + 4) + 1;
-      facts.height = static_cast<std::int64_t>(Le16(h + 10)) - Le16(h + 6) + 1;
-      break;
-    case 8:  // IHDR
-      facts.width = Be32(h + 16);
-      facts.height = Be32(h + 20);
-      break;
-    default:
-      break;
+  if (facts.kind == kJpegKind) {
+    auto info = ReadJpegInfo(head);
+    if (!info) return facts;
+    facts.width = info.value().width;
+    facts.height = info.value().height;
+    facts.progressive = info.value().progressive;
+    facts.orientation = info.value().orientation;
+  } else if (auto size = ReadPictureSize(head)) {
+    facts.width = size.value().width;
+    facts.height = size.value().height;
   }
-  if (!pictureSizeAllowed(facts.width, facts.height)) facts.width = facts.height = 0;
   return facts;
 }
 
@@ -104,6 +67,8 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
   const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * facts.height;
   Placement p = ComputePlacement(static_cast<std::int32_t>(facts.width), static_cast<std::int32_t>(facts.height),
                                  target, basis);
+  // Refused from the header, before any decoding.
+  if (!CanvasRefusal(p).empty()) return bytes;
   const std::uint64_t canvasRow = static_cast<std::uint64_t>(std::max(1, p.canvasWidth)) * 3;
   if (facts.kind == 1) {
     int denom = fast ? FastScaleDenom(p, target) : 1;
@@ -157,6 +122,30 @@ int ProcessorCount() {
   CPU_ZERO(&set);
   if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void MemoryBudget::reserve(std::uint64_t bytes) {
+  std::unique_lock lock(mutex_);
+  freed_.wait(lock, [&] { return limit_ == 0 || holders_ == 0 || used_ + bytes <= limit_; });
+  used_ += bytes;
+  ++holders_;
+}
+
+void MemoryBudget::release(std::uint64_t bytes) {
+  {
+    std::lock_guard lock(mutex_);
+    used_ -= bytes;
+    --holders_;
+  }
+  freed_.notify_all();
+}
+
+MemoryHold::MemoryHold(MemoryBudget* budget, std::uint64_t bytes) : budget_(budget), bytes_(bytes) {
+  if (budget_ != nullptr) budget_->reserve(bytes_);
+}
+
+MemoryHold::~MemoryHold() {
+  if (budget_ != nullptr) budget_->release(bytes_);
 }
 
 int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, int basis, bool fast) {

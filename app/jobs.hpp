@@ -1,9 +1,12 @@
 // How many photos to trim at once: one per processor, unless the largest
 // photos of the batch would then need more than half of the memory that is
-// free, so that a big batch never runs the machine out of memory.
+// free; and, however many jobs run, the memory they share while they run,
+// so that a big batch never runs the machine out of memory.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,5 +30,39 @@ int ChooseJobCount(std::vector<std::uint64_t> estimates, int processors, std::ui
 int ProcessorCount();
 
 int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, int basis, bool fast);
+
+// The memory that trims running at once share, however many jobs were asked
+// for: each trim holds its estimate while it runs, and one that does not fit
+// beside those running waits until they are done. A trim alone always runs,
+// however large, so a batch never stalls.
+class MemoryBudget {
+ public:
+  explicit MemoryBudget(std::uint64_t bytes) : limit_(bytes) {}  // 0: no limit
+
+ private:
+  friend class MemoryHold;
+  void reserve(std::uint64_t bytes);
+  void release(std::uint64_t bytes);
+
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  const std::uint64_t limit_;
+  std::uint64_t used_ = 0;
+  int holders_ = 0;
+};
+
+// Holds `bytes` of a budget from construction (waiting for room) to the end
+// of its scope; a null budget holds nothing.
+class MemoryHold {
+ public:
+  MemoryHold(MemoryBudget* budget, std::uint64_t bytes);
+  ~MemoryHold();
+  MemoryHold(const MemoryHold&) = delete;
+  MemoryHold& operator=(const MemoryHold&) = delete;
+
+ private:
+  MemoryBudget* budget_;
+  std::uint64_t bytes_;
+};
 
 }  // namespace trimbrel

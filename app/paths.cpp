@@ -50,4 +50,9 @@ bool MakeDirectories(std::string_view path) {
   return true;
 }
 
+bool PathExists(std::string_view path) {
+  struct stat st {};
+  return ::lstat(std::string(path).c_str(), &st) == 0;
+}
+
 }  // namespace trimbrel

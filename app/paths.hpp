@@ -25,4 +25,7 @@ std::string BaseNameOf(std::string_view path);
 // first level that cannot be created or that exists as something else.
 bool MakeDirectories(std::string_view path);
 
+// True when anything has this name: a file, a folder, even a link to nothing.
+bool PathExists(std::string_view path);
+
 }  // namespace trimbrel

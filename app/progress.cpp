@@ -2,11 +2,14 @@
 
 #include <cmath>
 
+#include "app/cli_options.hpp"
+
 namespace trimbrel {
 
-ConsoleHost::ConsoleHost(TrimSettings settings, std::FILE* out, std::FILE* err, bool quiet, bool bar)
-    : settings_(std::move(settings)), out_(out), err_(err), quiet_(quiet), bar_(bar && !quiet),
-      start_(std::chrono::steady_clock::now()) {}
+ConsoleHost::ConsoleHost(TrimSettings settings, std::FILE* out, std::FILE* err, bool quiet, bool bar, char pathEnd,
+                         std::string workingDirectory)
+    : settings_(std::move(settings)), out_(out), err_(err), quiet_(quiet), bar_(bar && !quiet), pathEnd_(pathEnd),
+      workingDirectory_(std::move(workingDirectory)), start_(std::chrono::steady_clock::now()) {}
 
 std::string FormatDuration(double seconds) {
   if (!(seconds >= 0) || seconds > 359999) return "--:--";
@@ -27,23 +30,29 @@ void ConsoleHost::photoStarted(int total, int /*index*/, const std::string& file
 
 void ConsoleHost::photoFinished(int total, int index, const PhotoReport& report) {
   ++finished_;
+  const std::string photo = ShownPath(report.photo, workingDirectory_);
+  const std::string output = ShownPath(report.output, workingDirectory_);
   if (report.written) {
-    std::fprintf(out_, "%s\n", report.output.c_str());
+    std::fputs(output.c_str(), out_);
+    std::fputc(pathEnd_, out_);
     std::fflush(out_);
   }
   clearBar();
   if (!report.readError.empty()) {
-    std::fprintf(err_, "trimbrel: %s: cannot be read (%s)%s\n", report.photo.c_str(), report.readError.c_str(),
-                 report.written ? "; wrote a picture of the band colour only" : "");
+    std::string outcome;
+    if (report.written) outcome = "; wrote a picture of the band colour only";
+    if (report.keptExisting) outcome = "; kept the existing " + output;
+    std::fprintf(err_, "trimbrel: %s: cannot be read (%s)%s\n", photo.c_str(), report.readError.c_str(),
+                 outcome.c_str());
   }
   if (!report.writeError.empty()) {
-    std::fprintf(err_, "trimbrel: %s: not written to %s (%s)\n", report.photo.c_str(), report.output.c_str(),
+    std::fprintf(err_, "trimbrel: %s: not written to %s (%s)\n", photo.c_str(), output.c_str(),
                  report.writeError.c_str());
   }
   if (bar_) {
     drawBar(total);
   } else if (!quiet_) {
-    std::fprintf(err_, "%d/%d %s\n", index, total, report.photo.c_str());
+    std::fprintf(err_, "%d/%d %s\n", index, total, photo.c_str());
   }
   std::fflush(err_);
 }

@@ -14,7 +14,11 @@ namespace trimbrel {
 class ConsoleHost : public BatchHost {
  public:
   // `bar`: stderr is a terminal, so progress redraws one line in place.
-  ConsoleHost(TrimSettings settings, std::FILE* out, std::FILE* err, bool quiet, bool bar);
+  // `pathEnd` follows every written path on `out`: a newline, or NUL for
+  // names that may hold newlines themselves. Relative paths are shown
+  // against `workingDirectory` unless it is empty.
+  ConsoleHost(TrimSettings settings, std::FILE* out, std::FILE* err, bool quiet, bool bar, char pathEnd = '\n',
+              std::string workingDirectory = {});
 
   TrimSettings readTrimSettings() override { return settings_; }
   void photoStarted(int total, int index, const std::string& fileName) override;
@@ -31,6 +35,8 @@ class ConsoleHost : public BatchHost {
   std::FILE* err_;
   bool quiet_;
   bool bar_;
+  char pathEnd_;
+  std::string workingDirectory_;
   bool barShown_ = false;
   int finished_ = 0;
   std::string current_;

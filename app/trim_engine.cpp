@@ -21,6 +21,12 @@ bool CanvasDrawable(const Placement& p) {
 
 }  // namespace
 
+std::string CanvasRefusal(const Placement& placement) {
+  if (!CanvasDrawable(placement) || pictureSizeAllowed(placement.canvasWidth, placement.canvasHeight)) return {};
+  return "too large: canvas of " + std::to_string(placement.canvasWidth) + " × " +
+         std::to_string(placement.canvasHeight) + " pixels";
+}
+
 int FastScaleDenom(const Placement& placement, const TargetSize& target) {
   if (placement.scale < 4.0) return 1;
   for (int denom : {8, 4, 2}) {
@@ -81,10 +87,18 @@ TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
   } else if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
     return trimJpeg(photo, bytes.value().span(), basis, fast);
   } else {
-    auto picture = DecodePictureBytes(bytes.value().span());
-    bytes.value().release();
-    if (picture) return trimDrawn(picture.value(), basis);
-    outcome.readError = picture.error().reason;
+    // A canvas the surface cannot hold is known from the header: the photo
+    // is not decoded only to be refused.
+    auto size = ReadPictureSize(bytes.value().span());
+    if (size) {
+      outcome.readError = CanvasRefusal(ComputePlacement(size.value().width, size.value().height, target_, basis));
+    }
+    if (outcome.readError.empty()) {
+      auto picture = DecodePictureBytes(bytes.value().span());
+      bytes.value().release();
+      if (picture) return trimDrawn(picture.value(), basis);
+      outcome.readError = picture.error().reason;
+    }
   }
   outcome.placement = ComputePlacement(0, 0, target_, basis);
   fillBackground();
@@ -115,11 +129,9 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
     // A canvas of no width or height is the surface's business (it keeps at
     // least one pixel); leave such oddities to the drawing road.
     if (!CanvasDrawable(outcome.placement)) return trimLiteral(photo, basis);
-    if (!pictureSizeAllowed(outcome.placement.canvasWidth, outcome.placement.canvasHeight)) {
+    if (std::string reason = CanvasRefusal(outcome.placement); !reason.empty()) {
       // The surface could not hold such a canvas either: the drawing road
       // ends with the background alone, and so does this one, but says why.
-      std::string reason = "too large: canvas of " + std::to_string(outcome.placement.canvasWidth) + " × " +
-                           std::to_string(outcome.placement.canvasHeight) + " pixels";
       outcome = TrimOutcome{};
       outcome.readError = reason;
       outcome.placement = ComputePlacement(0, 0, target_, basis);
@@ -225,19 +237,13 @@ TrimOutcome TrimWorker::trimLiteral(const std::string& photo, int basis) {
 Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, int basis) {
   auto bytes = ReadPhotoFile(photo);
   if (!bytes) return bytes.error();
+  auto size = ReadPictureSize(bytes.value().span());
+  if (!size) return size.error();
   PhotoPlan plan;
-  if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
-    auto info = ReadJpegInfo(bytes.value().span());
-    if (!info) return info.error();
-    plan.width = info.value().width;
-    plan.height = info.value().height;
-  } else {
-    auto picture = DecodePictureBytes(bytes.value().span());
-    if (!picture) return picture.error();
-    plan.width = picture.value().width;
-    plan.height = picture.value().height;
-  }
+  plan.width = size.value().width;
+  plan.height = size.value().height;
   plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
+  if (std::string refusal = CanvasRefusal(plan.placement); !refusal.empty()) return Fail(refusal);
   return plan;
 }
 

@@ -63,8 +63,12 @@ class TrimWorker {
 // the photo is shrunk by 4 × or more.
 int FastScaleDenom(const Placement& placement, const TargetSize& target);
 
-// What a trim would do to a photo, without decoding more than its header
-// where the kind allows.
+// Empty, or why a photo with this placement is refused: "too large: canvas
+// of W × H pixels" when the canvas passes the picture limits.
+std::string CanvasRefusal(const Placement& placement);
+
+// What a trim would do to a photo, from its header alone; a photo the trim
+// would refuse for its size fails here too.
 struct PhotoPlan {
   int width = 0;
   int height = 0;

@@ -221,8 +221,8 @@ int main(int argc, char** argv) {
   const Dib result = ToDib(target, kTargetW, kTargetH);
   trimbrel::ImageRef image;
   trimbrel::DecodeFromDib(image, result.view());
-  trimbrel::SetXDPI(image, 381);
-  trimbrel::SetYDPI(image, 381);
+  trimbrel::SetXDPI(image, 150);
+  trimbrel::SetYDPI(image, 150);
   char folder[] = "/tmp/bench-imaging-XXXXXX";
   if (!::mkdtemp(folder)) return 1;
   struct Format {

@@ -20,7 +20,7 @@ MATE = "/usr/share/backgrounds/mate"
 HERE = os.path.dirname(os.path.abspath(__file__))
 TW, TH = 154, 189
 JOB = ["-filter", "Box", "-resize", f"{TW}x", "-gravity", "center", "-background", "#F0F0F0",
-       "-extent", f"{TW}x{TH}", "-density", "381", "-units", "PixelsPerInch", "-quality", "90"]
+       "-extent", f"{TW}x{TH}", "-density", "150", "-units", "PixelsPerInch", "-quality", "90"]
 
 
 def run(cmd, stdout=subprocess.DEVNULL):
@@ -208,7 +208,7 @@ def main():
         photos = make_photos(work)
         pixels = {p: Image.open(p).size for p in photos}
         print(f"# trimbrel against its peers, {time.strftime('%Y-%m-%d %H:%M')}, {os.cpu_count()} processors")
-        print("Job: 154 x 189 at 381 dpi, basis width, JPEG quality 90, bands F0F0F0.")
+        print("Job: 154 x 189 at 150 dpi, basis width, JPEG quality 90, bands F0F0F0.")
         kinds = tools(trimbrel, work)
         if not args.psnr_only:
             per_photo([p for p in photos if args.only in os.path.basename(p)], kinds, args.runs, pixels)

@@ -36,6 +36,9 @@ std::string Describe(const PhotoReport& photo) {
   std::string name = FileNameOf(photo.photo);
   if (name.empty()) name = photo.photo.empty() ? "（空白项）" : photo.photo;
   if (!photo.writeError.empty()) return name + "：" + WriteReason(photo.writeError);
+  if (!photo.readError.empty() && photo.keptExisting) {
+    return name + "：" + ReadReason(photo.readError) + "，已有的同名结果保留未动";
+  }
   if (!photo.readError.empty()) return name + "：" + ReadReason(photo.readError) + "，只写出了底色图片";
   return name + "：未写出";
 }

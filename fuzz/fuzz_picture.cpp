@@ -1,4 +1,6 @@
-// The loader as the batch run calls it: kind detection, then any reader.
+// The loader as the batch run calls it: kind detection, then any reader;
+// and the header's size, which a trim plans with before decoding, must be
+// the size the decoder then gives.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -8,5 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > trimbrel::fuzz::kMaxFuzzInput) return 0;
-  return trimbrel::fuzz::ConsumeDecoded(trimbrel::DecodePictureBytes(std::span<const std::uint8_t>(data, size)));
+  const std::span<const std::uint8_t> bytes(data, size);
+  auto decoded = trimbrel::DecodePictureBytes(bytes);
+  auto header = trimbrel::ReadPictureSize(bytes);
+  if (decoded && (!header || header.value().width != decoded.value().width ||
+                  header.value().height != decoded.value().height)) {
+    __builtin_trap();
+  }
+  return trimbrel::fuzz::ConsumeDecoded(decoded);
 }

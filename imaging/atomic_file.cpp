@@ -37,6 +37,20 @@ std::string FolderOf(const std::string& path) {
 
 std::string Reason(const char* what, int err) { return std::string(what) + ": " + std::strerror(err); }
 
+// A rename that never replaces: atomic where the file system can do it, else
+// after a last look, which leaves a moment for another program's file to
+// appear and be replaced.
+int RenameWithoutReplacing(const char* from, const char* to) {
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  struct stat st {};
+  if (::lstat(to, &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from, to);
+}
+
 }  // namespace
 
 AtomicFile::~AtomicFile() { discard(); }
@@ -52,13 +66,18 @@ void AtomicFile::discard() {
   }
 }
 
-bool AtomicFile::open(const std::string& target, std::string& error) {
+bool AtomicFile::open(const std::string& target, std::string& error, bool replace) {
   discard();
   target_ = target;
+  replace_ = replace;
   // A file that exists but may not be written stays as it is; one that may
   // keeps its permissions, as it would if it were overwritten in place.
   mode_t mode = 0666 & ~CurrentUmask();
   struct stat st {};
+  if (!replace && ::lstat(target.c_str(), &st) == 0) {
+    error = Reason("无法写入文件", EEXIST);
+    return false;
+  }
   if (::stat(target.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
     if (S_ISDIR(st.st_mode)) {
@@ -108,7 +127,9 @@ bool AtomicFile::commit(std::string& error) {
     error = Reason("文件写入失败", err);
     return false;
   }
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  const int renamed = replace_ ? ::rename(temporary_.c_str(), target_.c_str())
+                               : RenameWithoutReplacing(temporary_.c_str(), target_.c_str());
+  if (renamed != 0) {
     err = errno;
     discard();
     error = Reason("无法写入文件", err);

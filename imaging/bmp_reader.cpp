@@ -50,6 +50,17 @@ Result<BmpHeader> readHeader(ByteReader& reader) {
 
 }  // namespace
 
+Result<PictureSize> ReadBmpSize(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  auto parsed = readHeader(reader);
+  if (!parsed) return parsed.error();
+  const BmpHeader& h = parsed.value();
+  const std::int64_t width = h.width < 0 ? -h.width : h.width;
+  const std::int64_t height = h.height < 0 ? -h.height : h.height;
+  TRIMBREL_TRY(CheckPictureSize(width, height));
+  return PictureSize{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+}
+
 Result<Picture> DecodeBmp(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
   auto parsed = readHeader(reader);

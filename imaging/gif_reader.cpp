@@ -174,26 +174,40 @@ std::uint8_t backgroundIndex(std::vector<Rgb>& palette, Rgb colour) {
   return static_cast<std::uint8_t>(best);
 }
 
-}  // namespace
+struct Screen {
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::uint8_t flags = 0;
+  std::uint8_t background = 0;
+};
 
-Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
-  ByteReader reader(bytes);
+struct Frame {
+  std::uint16_t left = 0;
+  std::uint16_t top = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::uint8_t flags = 0;
+};
+
+Result<Screen> readScreen(ByteReader& reader) {
   auto signature = reader.bytes(6);
-  if (!signature || bytes.size() < 14 ||
+  if (!signature || reader.size() < 14 ||
       (std::memcmp(signature->data(), "GIF87a", 6) != 0 && std::memcmp(signature->data(), "GIF89a", 6) != 0)) {
     return Fail("damaged: no GIF signature");
   }
-  const std::uint16_t screenWidth = *reader.u16le();
-  const std::uint16_t screenHeight = *reader.u16le();
-  const std::uint8_t screenFlags = *reader.u8();
-  const std::uint8_t backgroundColour = *reader.u8();
+  Screen screen;
+  screen.width = *reader.u16le();
+  screen.height = *reader.u16le();
+  screen.flags = *reader.u8();
+  screen.background = *reader.u8();
   reader.skip(1);
-  if (screenWidth != 0 && screenHeight != 0) TRIMBREL_TRY(CheckPictureSize(screenWidth, screenHeight));
-  auto global = readColourTable(reader, screenFlags);
-  if (!global) return global.error();
+  if (screen.width != 0 && screen.height != 0) TRIMBREL_TRY(CheckPictureSize(screen.width, screen.height));
+  return screen;
+}
 
-  // Extensions before the first image are skipped; anything else before it
-  // (the trailer included) means the file has no picture.
+// Extensions before the first image are skipped; anything else before it
+// (the trailer included) means the file has no picture.
+Result<Frame> readFirstFrame(ByteReader& reader) {
   for (;;) {
     auto introducer = reader.u8();
     if (!introducer) return Fail("damaged: GIF has no image");
@@ -211,21 +225,55 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   auto imageHeight = reader.u16le();
   auto imageFlags = reader.u8();
   if (!left || !top || !imageWidth || !imageHeight || !imageFlags) return Fail("damaged: GIF image descriptor ends early");
-  auto local = readColourTable(reader, *imageFlags);
+  return Frame{*left, *top, *imageWidth, *imageHeight, *imageFlags};
+}
+
+// A screen of no size takes the extent of the image on it.
+Result<PictureSize> pictureSize(const Screen& screen, const Frame& frame) {
+  const std::int64_t width = screen.width ? screen.width : std::int64_t{frame.left} + frame.width;
+  const std::int64_t height = screen.height ? screen.height : std::int64_t{frame.top} + frame.height;
+  TRIMBREL_TRY(CheckPictureSize(width, height));
+  return PictureSize{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+}
+
+}  // namespace
+
+Result<PictureSize> ReadGifSize(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  auto screen = readScreen(reader);
+  if (!screen) return screen.error();
+  if (screen.value().width != 0 && screen.value().height != 0) return pictureSize(screen.value(), Frame{});
+  auto global = readColourTable(reader, screen.value().flags);
+  if (!global) return global.error();
+  auto frame = readFirstFrame(reader);
+  if (!frame) return frame.error();
+  return pictureSize(screen.value(), frame.value());
+}
+
+Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  auto screen = readScreen(reader);
+  if (!screen) return screen.error();
+  auto global = readColourTable(reader, screen.value().flags);
+  if (!global) return global.error();
+  auto first = readFirstFrame(reader);
+  if (!first) return first.error();
+  const Frame& frame = first.value();
+  auto local = readColourTable(reader, frame.flags);
   if (!local) return local.error();
   auto minimumBits = reader.u8();
   if (!minimumBits) return Fail("damaged: GIF image data missing");
   std::vector<std::uint8_t> data;
   TRIMBREL_TRY(readSubBlocks(reader, &data));
 
-  // A screen of no size takes the extent of the image on it.
-  const std::size_t width = screenWidth ? screenWidth : std::size_t{*left} + *imageWidth;
-  const std::size_t height = screenHeight ? screenHeight : std::size_t{*top} + *imageHeight;
-  TRIMBREL_TRY(CheckPictureSize(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height)));
+  auto size = pictureSize(screen.value(), frame);
+  if (!size) return size.error();
+  const std::size_t width = static_cast<std::size_t>(size.value().width);
+  const std::size_t height = static_cast<std::size_t>(size.value().height);
 
   std::vector<Rgb> palette = local.value().empty() ? global.value() : local.value();
   Rgb background;
-  if (backgroundColour < global.value().size()) background = global.value()[backgroundColour];
+  if (screen.value().background < global.value().size()) background = global.value()[screen.value().background];
   const std::uint8_t fill = backgroundIndex(palette, background);
 
   constexpr std::size_t kHeader = 40 + 256 * 4;
@@ -251,16 +299,16 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
     dib[40 + 4 * i + 2] = palette[i].r;
   }
 
-  const std::size_t frameWidth = *imageWidth;
-  const std::vector<std::size_t> rows = rowOrder(*imageHeight, (*imageFlags & 0x40) != 0);
+  const std::size_t frameWidth = frame.width;
+  const std::vector<std::size_t> rows = rowOrder(frame.height, (frame.flags & 0x40) != 0);
   std::size_t index = 0;
   auto put = [&](std::uint8_t value) {
-    const std::size_t x = *left + index % frameWidth;
-    const std::size_t y = *top + rows[index / frameWidth];
+    const std::size_t x = frame.left + index % frameWidth;
+    const std::size_t y = frame.top + rows[index / frameWidth];
     ++index;
     if (x < width && y < height) dib[kHeader + y * stride + x] = value;
   };
-  TRIMBREL_TRY(decodeLzw(data, *minimumBits, frameWidth * *imageHeight, put));
+  TRIMBREL_TRY(decodeLzw(data, *minimumBits, frameWidth * frame.height, put));
   return picture;
 }
 

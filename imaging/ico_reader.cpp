@@ -1,5 +1,6 @@
 #include "imaging/ico_reader.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -138,6 +139,28 @@ Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
 }
 
 }  // namespace
+
+Result<PictureSize> ReadIconSize(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  auto chosen = chooseEntry(reader);
+  if (!chosen) return chosen.error();
+  const Entry& entry = chosen.value();
+  if (entry.offset >= bytes.size()) return Fail("damaged: icon image runs past the end of the file");
+  // Only the image's own header is looked at, so a cut-off rest does not matter here.
+  const std::span<const std::uint8_t> image =
+      bytes.subspan(entry.offset, std::min<std::size_t>(entry.size, bytes.size() - entry.offset));
+  ByteReader probe(image);
+  // A PNG's signature, or a bitmap's info header size.
+  auto first = probe.u32le();
+  if (first && *first == 0x474E5089) return ReadPngSize(image);
+  auto width = probe.i32le();
+  auto doubleHeight = probe.i32le();
+  if (!first || !width || !doubleHeight) return Fail("damaged: icon image header ends early");
+  if (*first < 40) return Fail("damaged: unsupported icon image header");
+  // The stored height counts the colour rows and the mask rows.
+  TRIMBREL_TRY(CheckPictureSize(*width, *doubleHeight / 2));
+  return PictureSize{*width, *doubleHeight / 2};
+}
 
 Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind) {
   ByteReader reader(bytes);

@@ -12,4 +12,7 @@ namespace trimbrel {
 // rows top-down; `kind` is Icon or Cursor.
 Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind);
 
+// The size DecodeIcon would report, from the header alone.
+Result<PictureSize> ReadIconSize(std::span<const std::uint8_t> bytes);
+
 }  // namespace trimbrel

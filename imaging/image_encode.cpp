@@ -33,7 +33,7 @@ bool EncodeImage(ImageObject& object, int format, ByteSink& out) {
   return ok;
 }
 
-bool EncodeToFile(ImageRef& image, const std::string& path, int format) {
+bool EncodeToFile(ImageRef& image, const std::string& path, int format, ExistingFile existing) {
   if (!image || path.size() < 4) return false;
   ImageObject& object = *image;
   // Refusals that need no file come first, so they never touch the folder.
@@ -43,7 +43,7 @@ bool EncodeToFile(ImageRef& image, const std::string& path, int format) {
   }
   AtomicFile file;
   std::string error;
-  if (!file.open(path, error)) {
+  if (!file.open(path, error, existing == ExistingFile::Replace)) {
     object.setLastError(error);
     return false;
   }

@@ -50,8 +50,12 @@ bool DecodeFromDib(ImageRef& image, const DibView& pixels);
 void SetXDPI(ImageRef& image, int dpi);
 void SetYDPI(ImageRef& image, int dpi);
 // Writes to a temporary file beside `path` and renames it over `path` only
-// when the writer succeeded; an existing file survives a failed write.
-bool EncodeToFile(ImageRef& image, const std::string& path, int format);
+// when the writer succeeded; an existing file survives a failed write. With
+// ExistingFile::Keep nothing is written where anything of that name exists
+// ("无法写入文件: File exists"), even when it appears during the write.
+enum class ExistingFile { Replace, Keep };
+bool EncodeToFile(ImageRef& image, const std::string& path, int format,
+                  ExistingFile existing = ExistingFile::Replace);
 void Free(ImageRef& image);
 // The reason of the last failure, up to 256 bytes; empty when there is no object.
 std::string LastImageError(const ImageRef& image);

@@ -6,4 +6,5 @@
 #include "imaging/area_resampler.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/image_object.hpp"
+#include "imaging/photo_file.hpp"
 #include "imaging/picture.hpp"

@@ -1,7 +1,10 @@
+// Walking a JPEG stream's segments without decoding them.
+//
 // At 1/8 scale libjpeg turns every 8 × 8 block into one pixel from its DC
 // coefficient alone; the AC scans of a progressive file, most of its bytes,
-// cannot change that pixel. This keeps a progressive file's DC scans and drops
-// the rest, so a 1/8 decode reads a fraction of the entropy data.
+// cannot change that pixel. KeepDcScansOnly keeps a progressive file's DC
+// scans and drops the rest, so a 1/8 decode reads a fraction of the entropy
+// data.
 #pragma once
 
 #include <cstdint>
@@ -17,5 +20,11 @@ namespace trimbrel {
 // the stream does not reach its end marker, so a cut-off file is not taken
 // for a whole one; the caller then decodes the file as it is.
 Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> jpeg);
+
+// The scans of the stream, counted up to `atMost` (it stops looking there).
+// A scan costs libjpeg a pass over every coefficient of a progressive file,
+// so a file with too many is refused by this count, before the first pass.
+// A stream cut short counts the scans it has.
+std::size_t CountJpegScans(std::span<const std::uint8_t> jpeg, std::size_t atMost);
 
 }  // namespace trimbrel

@@ -22,7 +22,7 @@ namespace {
 // this it fails with "no backing store" instead of exhausting the machine.
 constexpr long kMaxLibjpegMemory = 1L << 30;
 // A progressive file can carry thousands of tiny scans, each a full pass.
-constexpr int kMaxScans = 500;
+constexpr std::size_t kMaxScans = 500;
 
 // Everything libjpeg may jump out of lives in plain structs: no destructor
 // is ever skipped by longjmp. Each setjmp sits in a small function that
@@ -54,9 +54,9 @@ void onMessage(j_common_ptr cinfo, int level) {
 
 void onProgress(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->input_scan_number > kMaxScans) {
+  if (static_cast<std::size_t>(d->input_scan_number) > kMaxScans) {
     auto* error = reinterpret_cast<JpegErrorManager*>(cinfo->err);
-    std::snprintf(error->message, sizeof error->message, "more than %d scans", kMaxScans);
+    std::snprintf(error->message, sizeof error->message, "more than %zu scans", kMaxScans);
     std::longjmp(error->jump, 1);
   }
 }
@@ -180,6 +180,11 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
   jpeg_decompress_struct& cinfo = s.cinfo;
 
   TRIMBREL_TRY(CheckPictureSize(cinfo.image_width, cinfo.image_height));
+  // Counted from the markers, so that such a file is refused before libjpeg
+  // makes its first pass; the progress monitor stays as the last guard.
+  if (cinfo.progressive_mode && CountJpegScans(bytes, kMaxScans + 1) > kMaxScans) {
+    return Fail("damaged: more than " + std::to_string(kMaxScans) + " scans");
+  }
   // A sequential Huffman scan spends at least two bits on every block, so a
   // file this short cannot hold the rows its header claims.
   if (!cinfo.progressive_mode && !cinfo.arith_code) {

@@ -131,6 +131,14 @@ void readPalette(std::span<const std::uint8_t> bytes, ByteReader& reader, std::u
 
 }  // namespace
 
+Result<PictureSize> ReadPcxSize(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  auto parsed = readHeader(reader);
+  if (!parsed) return parsed.error();
+  TRIMBREL_TRY(CheckPictureSize(parsed.value().width, parsed.value().height));
+  return PictureSize{static_cast<std::int32_t>(parsed.value().width), static_cast<std::int32_t>(parsed.value().height)};
+}
+
 Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
   auto parsed = readHeader(reader);

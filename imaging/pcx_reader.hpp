@@ -11,4 +11,7 @@ namespace trimbrel {
 // Kinds 6 and 7: 8-bit palette or true-colour, and 1-bit pictures as DIBs.
 Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes);
 
+// The size DecodePcx would report, from the header alone.
+Result<PictureSize> ReadPcxSize(std::span<const std::uint8_t> bytes);
+
 }  // namespace trimbrel

@@ -60,6 +60,17 @@ std::shared_ptr<const Picture> AcquirePicture(PictureHandle handle);  // null wh
 std::int32_t PictureWidth(PictureHandle handle);                    // 0 when unknown
 std::int32_t PictureHeight(PictureHandle handle);                   // 0 when unknown
 
+// The size a decode of these bytes would report, read from the header alone
+// (a JPEG's upright size, an icon's chosen image, a GIF's screen), so that a
+// photo can be refused for its size before anything of it is decoded. Fails
+// when the header is damaged, too large or cut short; the decoder then has
+// the last word.
+struct PictureSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes);
+
 // Refuses sizes the decoders never allocate for: "damaged: …" for an empty
 // picture, "too large: W × H" over the limits of pictureSizeAllowed.
 Result<void> CheckPictureSize(std::int64_t width, std::int64_t height);

@@ -1,11 +1,4 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "imaging/bmp_reader.hpp"
@@ -14,6 +7,7 @@
 #include "imaging/ico_reader.hpp"
 #include "imaging/jpeg_reader.hpp"
 #include "imaging/pcx_reader.hpp"
+#include "imaging/photo_file.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/png_reader.hpp"
 
@@ -26,36 +20,15 @@ constexpr std::size_t kSignatureBytes = 8;
 // takes 1 GiB.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 31;
 
-Error cannotOpen(int error) {
-  return Fail("cannot open: " + std::error_code(error, std::generic_category()).message());
-}
-
 Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
-  // Non-blocking, so that opening a pipe nobody writes to returns at once;
-  // it changes nothing for the regular files that are read.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return cannotOpen(errno);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return cannotOpen(errno);
-  // A pipe or a device could be endless: only files are read.
-  if (!S_ISREG(info.st_mode)) return Fail("cannot open: not a regular file");
-  if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
-    return Fail("too large: a file of " + std::to_string(info.st_size) + " bytes");
-  }
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
-  std::size_t filled = 0;
-  while (filled < data.size()) {
-    const ssize_t n = ::read(fd, data.data() + filled, data.size() - filled);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return cannotOpen(errno);
-    if (n == 0) break;  // the file shrank while we read it
-    filled += static_cast<std::size_t>(n);
-  }
-  data.resize(filled);
+  auto file = PhotoFile::open(path);
+  if (!file) return file.error();
+  const std::uint64_t size = file.value().size();
+  if (size > kMaxFileBytes) return Fail("too large: a file of " + std::to_string(size) + " bytes");
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
+  auto filled = file.value().read(data.data(), data.size());
+  if (!filled) return filled.error();
+  data.resize(filled.value());  // the file shrank while we read it
   return data;
 }
 
@@ -105,8 +78,27 @@ Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes) {
   return Fail("unknown kind");
 }
 
+Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kSignatureBytes) return Fail("unknown kind");
+  switch (static_cast<PictureKind>(DetectPictureKind(bytes.first(kSignatureBytes)))) {
+    case PictureKind::Jpeg: {
+      auto info = ReadJpegInfo(bytes);
+      if (!info) return info.error();
+      return PictureSize{info.value().width, info.value().height};
+    }
+    case PictureKind::Bmp: return ReadBmpSize(bytes);
+    case PictureKind::Icon:
+    case PictureKind::Cursor: return ReadIconSize(bytes);
+    case PictureKind::Gif: return ReadGifSize(bytes);
+    case PictureKind::Pcx8:
+    case PictureKind::Pcx1: return ReadPcxSize(bytes);
+    case PictureKind::Png: return ReadPngSize(bytes);
+    case PictureKind::None: break;
+  }
+  return Fail("unknown kind");
+}
+
 Result<Picture> DecodePictureFile(const std::string& path) {
-  if (path.empty()) return Fail("cannot open: no path");
   auto data = readWholeFile(path);
   if (!data) return data.error();
   return DecodePictureBytes(data.value());

@@ -31,11 +31,15 @@ std::optional<std::uint32_t> u32be(ByteReader& reader) {
   return (std::uint32_t{(*b)[0]} << 24) | (std::uint32_t{(*b)[1]} << 16) | (std::uint32_t{(*b)[2]} << 8) | (*b)[3];
 }
 
-Result<PngHeader> readHeader(std::span<const std::uint8_t> bytes) {
+bool readSignature(ByteReader& reader) {
   static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  ByteReader reader(bytes);
   auto signature = reader.bytes(8);
-  if (!signature || std::memcmp(signature->data(), kSignature, 8) != 0) return Fail("damaged: no PNG signature");
+  return signature && std::memcmp(signature->data(), kSignature, 8) == 0;
+}
+
+Result<PngHeader> readHeader(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  if (!readSignature(reader)) return Fail("damaged: no PNG signature");
   PngHeader header;
   bool first = true;
   bool imageData = false;
@@ -163,6 +167,19 @@ Result<Picture> decodeHighBytes(std::span<const std::uint8_t> bytes, const PngHe
 }
 
 }  // namespace
+
+Result<PictureSize> ReadPngSize(std::span<const std::uint8_t> bytes) {
+  ByteReader reader(bytes);
+  if (!readSignature(reader)) return Fail("damaged: no PNG signature");
+  auto length = u32be(reader);
+  auto type = reader.bytes(4);
+  auto width = u32be(reader);
+  auto height = u32be(reader);
+  if (!length || !type || !width || !height) return Fail("damaged: PNG data ends early");
+  if (std::memcmp(type->data(), "IHDR", 4) != 0 || *length < 13) return Fail("damaged: PNG header missing");
+  TRIMBREL_TRY(CheckPictureSize(*width, *height));
+  return PictureSize{static_cast<std::int32_t>(*width), static_cast<std::int32_t>(*height)};
+}
 
 Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind) {
   auto header = readHeader(bytes);

@@ -12,4 +12,7 @@ namespace trimbrel {
 // alpha, rows top-down.
 Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind = PictureKind::Png);
 
+// The size DecodePng would report, from the header alone.
+Result<PictureSize> ReadPngSize(std::span<const std::uint8_t> bytes);
+
 }  // namespace trimbrel

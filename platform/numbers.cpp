@@ -46,6 +46,13 @@ bool OverflowsUpward(std::string_view mantissa, std::int64_t exponent) {
   return false;
 }
 
+// What follows the number from `end` on, unless it is only white space.
+std::string IgnoredRest(std::string_view text, std::size_t end) {
+  std::size_t i = end;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  return i == text.size() ? std::string() : std::string(text.substr(end));
+}
+
 }  // namespace
 
 std::string FoldFullWidth(std::string_view gbkText) {
@@ -74,7 +81,9 @@ std::string FoldFullWidth(std::string_view gbkText) {
   return out;
 }
 
-double ParseNumber(std::string_view gbkText) {
+double ParseNumber(std::string_view gbkText) { return ReadNumber(gbkText).value; }
+
+NumberReading ReadNumber(std::string_view gbkText) {
   const std::string text = FoldFullWidth(gbkText);
   const std::string_view s(text);
   bool negative = false;
@@ -87,7 +96,11 @@ double ParseNumber(std::string_view gbkText) {
     ++i;
     while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
   }
-  if (digits == 0) return 0.0;
+  if (digits == 0) {
+    std::size_t first = 0;
+    while (first < s.size() && IsCSpace(s[first])) ++first;
+    return {0.0, IgnoredRest(s, first)};
+  }
   const std::size_t mantissaEnd = i;
 
   // The exponent counts only when at least one digit follows "e" and its sign.
@@ -119,14 +132,17 @@ double ParseNumber(std::string_view gbkText) {
   } else if (ec != std::errc() || ptr != last) {
     value = 0.0;  // cannot happen for the prefix checked above; stay harmless
   }
-  return negative ? -value : value;
+  return {negative ? -value : value, IgnoredRest(s, i)};
 }
 
-int ParseInteger(std::string_view gbkText) {
+int ParseInteger(std::string_view gbkText) { return ReadInteger(gbkText).value; }
+
+IntegerReading ReadInteger(std::string_view gbkText) {
   const std::string text = FoldFullWidth(gbkText);
   const std::string_view s(text);
   bool negative = false;
   std::size_t i = SkipSpaceAndSign(s, negative);
+  const std::size_t start = i;
 
   // glibc's atoi is strtol cast to int: strtol saturates at the 64-bit range
   // and the cast keeps the low 32 bits, so "4294967297" gives 1 and
@@ -143,6 +159,12 @@ int ParseInteger(std::string_view gbkText) {
     }
     magnitude = magnitude * 10 + digit;
   }
+  IntegerReading reading;
+  std::size_t first = 0;
+  while (first < s.size() && IsCSpace(s[first])) ++first;
+  reading.ignored = IgnoredRest(s, i == start ? first : i);
+  constexpr std::uint64_t kIntMagnitude = std::uint64_t{1} << 31;  // |INT_MIN|
+  reading.outOfRange = saturated || magnitude > (negative ? kIntMagnitude : kIntMagnitude - 1);
   std::int64_t value = 0;
   if (negative) {
     value = (saturated || magnitude == kMaxMagnitude)
@@ -152,7 +174,8 @@ int ParseInteger(std::string_view gbkText) {
     value = (saturated || magnitude >= kMaxMagnitude) ? std::numeric_limits<std::int64_t>::max()
                                                       : static_cast<std::int64_t>(magnitude);
   }
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+  reading.value = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+  return reading;
 }
 
 double RoundHalfAway(double x) {

@@ -26,6 +26,22 @@ double ParseNumber(std::string_view gbkText);
 // Leading white space, optional sign, decimal digits; "150.9" gives 150.
 int ParseInteger(std::string_view gbkText);
 
+// The same readings, and what of the text they leave unread: `ignored` is
+// the folded text after the number ("cm" of "2.6cm", all of "abc"), with
+// white space after the number not counted. `outOfRange`: an integer's
+// digits pass the int range, so the value is what atoi makes of them.
+struct NumberReading {
+  double value = 0.0;
+  std::string ignored;
+};
+NumberReading ReadNumber(std::string_view gbkText);
+struct IntegerReading {
+  int value = 0;
+  std::string ignored;
+  bool outOfRange = false;
+};
+IntegerReading ReadInteger(std::string_view gbkText);
+
 // Half away from zero, where a fraction less than 1e-12 below one half
 // already counts as one half (so 0.49999999999999 rounds up).
 double RoundHalfAway(double x);

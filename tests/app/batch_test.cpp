@@ -1,13 +1,18 @@
 // The batch run through its host interface: output names, formats, the
 // results folder, failures reported per photo, refusals and workers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
+#include <thread>
 
 #include "app/batch_run.hpp"
 #include "app/jobs.hpp"
+#include "app/trim_engine.hpp"
 #include "imaging/imaging.hpp"
 #include "photo_fixtures.hpp"
 
@@ -52,6 +57,42 @@ TrimSettings Pixels(int width, int height, int format) {
 
 const std::string kResults = "修剪结果";
 
+using Bytes = std::vector<std::uint8_t>;
+
+void PutLe(Bytes& b, std::size_t at, std::uint32_t v, int n) {
+  for (int i = 0; i < n; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+Bytes PngHeader(std::uint32_t width, std::uint32_t height) {
+  Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (std::uint32_t v : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+  b.insert(b.end(), {8, 2, 0, 0, 0, 0, 0, 0, 0});  // 8-bit RGB, then the CRC
+  return b;
+}
+
+// Files that are no more than a header claiming `width` × `height`, one of
+// each kind that is drawn on the surface.
+std::vector<std::pair<std::string, Bytes>> HeadersOnly(std::uint32_t width, std::uint32_t height) {
+  Bytes bmp(54, 0);
+  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
+  PutLe(bmp, 18, width, 4);
+  PutLe(bmp, 22, height, 4);
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0x3B};
+  PutLe(gif, 6, width, 2);
+  PutLe(gif, 8, height, 2);
+  Bytes pcx(129, 0);
+  pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[65] = 3;
+  PutLe(pcx, 8, width - 1, 2);
+  PutLe(pcx, 10, height - 1, 2);
+  PutLe(pcx, 66, width, 2);
+  Bytes ico = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0};
+  const Bytes inner = PngHeader(width, height);
+  PutLe(ico, 14, static_cast<std::uint32_t>(inner.size()), 4);
+  ico.insert(ico.end(), inner.begin(), inner.end());
+  return {{"png", PngHeader(width, height)}, {"bmp", bmp}, {"gif", gif}, {"pcx", pcx}, {"ico", ico}};
+}
+
 TEST(Batch, FormatTableAndFallback) {
   struct Case {
     int selection;
@@ -83,6 +124,8 @@ TEST(Batch, OutputNames) {
   };
   for (const Case& c : cases) EXPECT_EQ(AssignOutputNames(c.photos, "/o/", "tiff"), c.names) << c.photos[0];
   EXPECT_EQ(ResultsFolderFor("/home/u/photos/a.jpg"), "/home/u/photos/修剪结果/");
+  EXPECT_EQ(ResultsFolderFor("a.jpg"), "修剪结果/");  // beside it in the current folder, not at the root
+  EXPECT_EQ(ResultsFolderFor("/a.jpg"), "/修剪结果/");
 }
 
 TEST(Batch, WritesEveryPhotoBesideTheFirstWithProgress) {
@@ -130,6 +173,54 @@ TEST(Batch, ReusesTheFolderAndReplacesEarlierFiles) {
   EXPECT_EQ(std::distance(fs::directory_iterator(report.folder), fs::directory_iterator()), 1);
 }
 
+// With the form defaults (2.6 × 3.2 cm at 150 DPI) the picture is 154 × 189
+// pixels and says 150 DPI, so it prints 2.6 cm wide, whatever the format.
+TEST(Batch, PicturesCarryTheDpiTheirPixelsWereCountedWith) {
+  TempDir dir;
+  const std::string photo = dir / "p.jpg";
+  testing::WriteJpeg(photo, 300, 400, testing::PhotoLike(300, 400));
+  auto be32 = [](const Bytes& b, std::size_t at) {
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) |
+           b[at + 3];
+  };
+  const std::uint32_t pixelsPerMetre = 5906;  // 150 × 39.37, rounded
+  struct Case {
+    int format;
+    std::function<std::uint32_t(const Bytes&)> stored;  // as written, in the format's own unit
+    std::uint32_t expected;
+  };
+  const Case cases[] = {
+      {OutputFormat::BMP,
+       [](const Bytes& b) {
+         testing::BmpImage image;
+         return testing::ParseBmp24(b, image) ? static_cast<std::uint32_t>(image.xPelsPerMeter) : 0u;
+       },
+       pixelsPerMetre},
+      // JFIF: APP0 "JFIF\0", version, unit 1 (dots per inch), X density.
+      {OutputFormat::JPG, [](const Bytes& b) { return b[13] == 1 ? (std::uint32_t{b[14]} << 8 | b[15]) : 0u; }, 150},
+      // pHYs: X pixels per unit, Y, unit 1 (metre).
+      {OutputFormat::PNG,
+       [&](const Bytes& b) {
+         for (std::size_t i = 8; i + 17 < b.size(); i += 12 + be32(b, i)) {
+           if (std::string(b.begin() + static_cast<std::ptrdiff_t>(i) + 4, b.begin() + static_cast<std::ptrdiff_t>(i) + 8) == "pHYs")
+             return b[i + 16] == 1 ? be32(b, i + 8) : 0u;
+         }
+         return 0u;
+       },
+       pixelsPerMetre},
+  };
+  for (const Case& c : cases) {
+    TrimSettings defaults;
+    defaults.format = c.format;
+    RecordingHost host(defaults);
+    BatchReport report = RunBatch({photo}, host);
+    ASSERT_TRUE(report.allOk());
+    EXPECT_EQ(report.target.width, 154);
+    EXPECT_EQ(report.target.height, 189);
+    EXPECT_EQ(c.stored(testing::ReadFileBytes(report.photos[0].output)), c.expected) << report.photos[0].output;
+  }
+}
+
 // An unreadable entry after a good one: its own background picture is
 // written (never the previous photo), and the run says it failed.
 TEST(Batch, UnreadableEntriesAreReportedWithTheirReason) {
@@ -161,6 +252,66 @@ TEST(Batch, UnreadableEntriesAreReportedWithTheirReason) {
   EXPECT_EQ(report.photos[1].readError.rfind("unknown kind", 0), 0u) << report.photos[1].readError;
   EXPECT_EQ(report.photos[2].readError.rfind("cannot open", 0), 0u) << report.photos[2].readError;
   EXPECT_EQ(report.photos[3].readError.rfind("cannot open", 0), 0u) << report.photos[3].readError;
+}
+
+// A canvas the surface cannot hold is known from the header: such a photo
+// is refused for it before its data is read (here there is none to read),
+// by the trim, the dry run and the job planner alike.
+TEST(Batch, ACanvasTooLargeIsRefusedFromTheHeader) {
+  TempDir dir;
+  std::vector<std::string> photos;
+  for (const auto& [kind, bytes] : HeadersOnly(16000, 16000)) {
+    photos.push_back(dir / ("big." + kind));
+    testing::WriteFileBytes(photos.back(), bytes);
+  }
+  RecordingHost host;  // 154 × 189: the canvas grows to 16000 × 19532
+  BatchReport report = RunBatch(photos, host);
+  ASSERT_EQ(report.photos.size(), photos.size());
+  const std::string refusal = "too large: canvas of 16000 × 19532 pixels";
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    SCOPED_TRACE(photos[i]);
+    EXPECT_EQ(report.photos[i].readError, refusal);
+    auto plan = PlanPhoto(photos[i], report.target, FitBasis::Width);
+    ASSERT_FALSE(plan);
+    EXPECT_EQ(plan.error().reason, refusal);
+    EXPECT_LT(EstimateTrimMemory(photos[i], report.target, FitBasis::Width, false), std::uint64_t{8} << 20);
+  }
+}
+
+// A photo that was trimmed once and can no longer be read keeps its result:
+// the band colour alone never replaces a file, nor is it counted as written.
+TEST(Batch, AnUnreadablePhotoKeepsAnEarlierResult) {
+  TempDir dir;
+  const std::string photo = dir / "p.jpg";
+  const std::vector<std::pair<const char*, std::function<void()>>> spoilers = {
+      {"gone", [] {}},
+      {"a folder", [&] { fs::create_directory(photo); }},
+      {"empty", [&] { std::ofstream(photo).flush(); }},
+      {"text", [&] { std::ofstream(photo) << "no picture"; }},
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(photo.c_str(), 0600), 0); }},
+  };
+  for (const auto& [name, spoil] : spoilers) {
+    SCOPED_TRACE(name);
+    fs::remove_all(photo);
+    testing::WriteJpeg(photo, 60, 80, testing::PhotoLike(60, 80));
+    RecordingHost first(Pixels(12, 16, OutputFormat::BMP));
+    BatchReport good = RunBatch({photo}, first);
+    ASSERT_TRUE(good.allOk());
+    const auto result = testing::ReadFileBytes(good.photos[0].output);
+    fs::remove_all(photo);
+    spoil();
+    RecordingHost second(Pixels(12, 16, OutputFormat::BMP));
+    BatchReport report = RunBatch({photo}, second);
+    ASSERT_EQ(report.photos.size(), 1u);
+    const PhotoReport& p = report.photos[0];
+    EXPECT_FALSE(p.readError.empty());
+    EXPECT_FALSE(p.written);
+    EXPECT_TRUE(p.keptExisting);
+    EXPECT_TRUE(p.writeError.empty()) << p.writeError;
+    EXPECT_FALSE(report.allOk());
+    EXPECT_EQ(testing::ReadFileBytes(p.output), result);
+    EXPECT_EQ(std::distance(fs::directory_iterator(report.folder), fs::directory_iterator()), 1);
+  }
 }
 
 TEST(Batch, SameNamesInOneRunDoNotOverwriteEachOther) {
@@ -375,6 +526,38 @@ TEST(Batch, JobCountFitsHalfTheFreeMemory) {
   bmp[18] = 6000 & 0xFF, bmp[19] = 6000 >> 8, bmp[22] = 4000 & 0xFF, bmp[23] = 4000 >> 8;
   testing::WriteFileBytes(dir / "big.bmp", bmp);
   EXPECT_GE(EstimateTrimMemory(dir / "big.bmp", target, FitBasis::Width, false), 2 * decoded);
+  // Every kind's header is read the way its decoder reads it.
+  for (const auto& [kind, bytes] : HeadersOnly(6000, 4000)) {
+    testing::WriteFileBytes(dir / ("header." + kind), bytes);
+    EXPECT_GE(EstimateTrimMemory(dir / ("header." + kind), target, FitBasis::Width, false), 2 * decoded) << kind;
+  }
+}
+
+TEST(Batch, ParallelTrimsWaitForMemory) {
+  MemoryBudget budget(100);
+  {
+    // Trims that fit side by side run at once; one too large for the budget
+    // still runs when it is alone.
+    MemoryHold a(&budget, 60);
+    MemoryHold b(&budget, 40);
+  }
+  {
+    MemoryHold alone(&budget, 500);
+  }
+  std::atomic<bool> started{false};
+  std::thread waiting;
+  {
+    MemoryHold running(&budget, 70);
+    waiting = std::thread([&] {
+      MemoryHold next(&budget, 50);
+      started = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(started) << "70 + 50 do not fit in 100";
+  }
+  waiting.join();
+  EXPECT_TRUE(started);
+  MemoryHold none(nullptr, 1000);  // no budget: nothing is held
 }
 
 }  // namespace

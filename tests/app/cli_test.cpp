@@ -1,7 +1,10 @@
 // The built executable, run the way users run it: options, stdout, stderr
 // and exit status.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,17 +44,18 @@ std::string Slurp(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Runs trimbrel in `cwd` with stdout and stderr captured in files (so stderr
-// is never a terminal).
-// `noDisplay` hides every display from it.
-Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args, bool noDisplay = false) {
+constexpr int kTimedOut = 124;  // the status timeout(1) gives a command it had to stop
+
+// Runs trimbrel after the shell commands `enter` (which change to its
+// folder) with stdout and stderr captured in files (so stderr is never a
+// terminal). One that hangs is stopped after a minute.
+Outcome TrimbrelAfter(const std::string& enter, const std::vector<std::string>& args) {
   const char* binary = std::getenv("TRIMBREL_BINARY");
   EXPECT_NE(binary, nullptr) << "TRIMBREL_BINARY is not set";
   if (binary == nullptr) return {};
   TempDir capture;
-  std::string command = "cd " + Quote(cwd.string()) + " && " +
-                        (noDisplay ? "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " : "") + Quote(binary);
-  for (const auto& a : args) command += " " + Quote(a);
+  std::string command = enter + " && timeout -k 5 60 " + Quote(binary);
+  for (const auto& a : args) command.append(" ").append(Quote(a));
   command += " >" + Quote(capture / "out") + " 2>" + Quote(capture / "err") + " </dev/null";
   int raw = std::system(command.c_str());
   Outcome run;
@@ -59,6 +63,12 @@ Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args, bool
   run.out = Slurp(capture.path() / "out");
   run.err = Slurp(capture.path() / "err");
   return run;
+}
+
+// `noDisplay` hides every display from it.
+Outcome Trimbrel(const fs::path& cwd, const std::vector<std::string>& args, bool noDisplay = false) {
+  return TrimbrelAfter("cd " + Quote(cwd.string()) + (noDisplay ? " && unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM" : ""),
+                       args);
 }
 
 std::size_t CountEntries(const fs::path& dir) {
@@ -81,6 +91,8 @@ TEST(Cli, UsageHelpAndVersion) {
   Outcome help = Trimbrel(dir.path(), {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--dry-run"), std::string::npos);
+  EXPECT_NE(help.out.find("-0, --null"), std::string::npos);
+  EXPECT_NE(help.out.find("names with newlines need it"), std::string::npos);
   Outcome version = Trimbrel(dir.path(), {"-V"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("trimbrel ") + ProgramVersion() + "\n");
@@ -149,6 +161,57 @@ TEST(Cli, RelativePhotosAndDefaults) {
   EXPECT_TRUE(fs::equivalent(climb.outLines()[0], folder + "/a.jpg"));
 }
 
+// A name with a newline would read as two paths; with -0 every path ends
+// with NUL instead, as xargs -0 takes them.
+TEST(Cli, NulEndedPathsForNamesWithNewlines) {
+  TempDir dir;
+  testing::WriteJpeg(dir / "two\nlines.jpg", 30, 30, testing::PhotoLike(30, 30));
+  testing::WriteJpeg(dir / "c.jpg", 30, 30, testing::PhotoLike(30, 30));
+  const std::string folder = (dir.path() / "修剪结果").string();
+  for (const char* option : {"-0", "--null"}) {
+    Outcome run = Trimbrel(dir.path(), {"-q", option, "two\nlines.jpg", "c.jpg"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, folder + "/two\nlines.jpg" + '\0' + folder + "/c.jpg" + '\0') << option;
+  }
+  Outcome plain = Trimbrel(dir.path(), {"-q", "c.jpg"});
+  EXPECT_EQ(plain.out, folder + "/c.jpg\n");
+}
+
+// In a folder deeper than any absolute path may be long, a photo given by
+// its short name is still opened and its result written beside it; the
+// path printed is the long absolute one.
+TEST(Cli, PhotosAreOpenedByTheNameGiven) {
+  TempDir dir;
+  const std::string level(200, 'd');
+  int deepest = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(deepest, 0);
+  std::string enter = "cd " + Quote(dir.path().string());
+  std::string steps;
+  for (int i = 1; i <= 25; ++i) {  // over 5000 bytes; each cd well under PATH_MAX
+    ASSERT_EQ(::mkdirat(deepest, level.c_str(), 0700), 0);
+    const int next = ::openat(deepest, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(deepest);
+    ASSERT_GE(deepest = next, 0);
+    steps += level + "/";
+    if (i % 10 == 0 || i == 25) enter += " && cd -P " + Quote(std::exchange(steps, ""));
+  }
+  testing::WriteJpeg(dir / "p.jpg", 60, 40, testing::PhotoLike(60, 40));
+  ASSERT_EQ(::renameat(AT_FDCWD, (dir / "p.jpg").c_str(), deepest, "p.jpg"), 0);
+
+  Outcome dry = TrimbrelAfter(enter, {"-n", "p.jpg"});
+  EXPECT_EQ(dry.status, 0) << dry.err.substr(0, 300);
+  Outcome run = TrimbrelAfter(enter, {"-q", "-f", "bmp", "p.jpg"});
+  EXPECT_EQ(run.status, 0) << run.err.substr(0, 300);
+  struct stat st {};
+  EXPECT_EQ(::fstatat(deepest, "修剪结果/p.bmp", &st, 0), 0);
+  ASSERT_EQ(run.outLines().size(), 1u);
+  const std::string shown = run.outLines()[0];
+  EXPECT_GT(shown.size(), 5000u);
+  EXPECT_EQ(shown.rfind(dir.path().string() + "/" + level + "/", 0), 0u);
+  EXPECT_EQ(shown.substr(shown.size() - 19), "/修剪结果/p.bmp");
+  ::close(deepest);
+}
+
 TEST(Cli, TextValuesAreReadLikeTheWindowBoxes) {
   struct Case {
     std::vector<std::string> args;
@@ -176,6 +239,42 @@ TEST(Cli, TextValuesAreReadLikeTheWindowBoxes) {
   }
 }
 
+// Values are read like the window's boxes, but what the reading drops is
+// said, a DPI past the int range is refused instead of wrapped, and a
+// refused size names the options it comes from.
+TEST(Cli, MisreadNumbersAreNamed) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;  // empty: nothing is said to be ignored
+  };
+  const Case cases[] = {
+      {{"-d", "2,6"}, 0, "warning: --dpi \"2,6\" is read as 2; \",6\" is ignored"},
+      {{"-d", "2.6cm"}, 0, "warning: --dpi \"2.6cm\" is read as 2; \".6cm\" is ignored"},
+      {{"-d", "1e3"}, 0, "warning: --dpi \"1e3\" is read as 1; \"e3\" is ignored"},
+      {{"-W", "2.6cm", "-H", "３，２"}, 0, "warning: --height \"３，２\" is read as 3; \",2\" is ignored"},
+      {{"-u", "px", "-W", "1e3", "-d", " 150 "}, 0, ""},
+      {{"-d", "4294967446"}, 2, "--dpi: \"4294967446\" is out of range"},
+      {{"-d", "2147483647"}, 2, "--width \"2.6\" cm at --dpi \"2147483647\" gives a target width of 2198211678 pixels"},
+      {{"-u", "in", "-d", "0"}, 2, "--dpi \"0\" gives no size in in"},
+      {{"-u", "px", "-W", "0.4"}, 2, "--width \"0.4\" gives a target width of 0 pixels"},
+  };
+  TempDir dir;
+  testing::WriteJpeg(dir / "a.jpg", 40, 40, testing::PhotoLike(40, 40));
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-n", "a.jpg"});
+    Outcome run = Trimbrel(dir.path(), args);
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + ": " + run.err);
+    EXPECT_EQ(run.status, c.status);
+    if (c.message.empty()) {
+      EXPECT_EQ(run.err.find("ignored"), std::string::npos);
+    } else {
+      EXPECT_NE(run.err.find("trimbrel: " + c.message), std::string::npos);
+    }
+  }
+}
+
 TEST(Cli, FailedPhotosExitOneAndTheOthersAreWritten) {
   TempDir dir;
   testing::WriteJpeg(dir / "good.jpg", 50, 50, testing::PhotoLike(50, 50));
@@ -194,12 +293,42 @@ TEST(Cli, FailedPhotosExitOneAndTheOthersAreWritten) {
   EXPECT_NE(errLines[1].find(dir / "gone.jpg"), std::string::npos);
   EXPECT_NE(errLines[1].find("cannot open"), std::string::npos);
 
+  // A photo that is gone leaves its earlier result as it was, unlisted.
+  const auto goodResult = testing::ReadFileBytes(folder + "/good.png");
+  fs::rename(dir.path() / "good.jpg", dir.path() / "good.bak");
+  Outcome gone = Trimbrel(dir.path(), {"-q", "-f", "png", "good.jpg"});
+  EXPECT_EQ(gone.status, 1);
+  EXPECT_TRUE(gone.out.empty()) << gone.out;
+  EXPECT_NE(gone.err.find("good.jpg: cannot be read (cannot open: No such file or directory); kept the existing " +
+                          folder + "/good.png"),
+            std::string::npos)
+      << gone.err;
+  EXPECT_EQ(testing::ReadFileBytes(folder + "/good.png"), goodResult);
+  fs::rename(dir.path() / "good.bak", dir.path() / "good.jpg");
+
   // An output that cannot be written: a folder has its name.
   fs::create_directories(dir.path() / "修剪结果" / "good.bmp");
   Outcome blocked = Trimbrel(dir.path(), {"-q", "-f", "bmp", "good.jpg"});
   EXPECT_EQ(blocked.status, 1);
   EXPECT_TRUE(blocked.out.empty());
   EXPECT_NE(blocked.err.find("not written"), std::string::npos) << blocked.err;
+}
+
+// A FIFO nobody writes to: alone, among photos (the job planner peeks at
+// every header), with jobs and in a dry run, it is refused at once.
+TEST(Cli, AFifoIsRefusedNotWaitedFor) {
+  TempDir dir;
+  testing::WriteJpeg(dir / "a.jpg", 40, 40, testing::PhotoLike(40, 40));
+  ASSERT_EQ(::mkfifo((dir / "f.jpg").c_str(), 0600), 0);
+  const std::vector<std::string> runs[] = {
+      {"-n", "f.jpg"}, {"-q", "f.jpg"}, {"-q", "a.jpg", "f.jpg"}, {"-q", "-j", "2", "f.jpg", "a.jpg"}};
+  for (const auto& args : runs) {
+    Outcome run = Trimbrel(dir.path(), args);
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    ASSERT_NE(run.status, kTimedOut);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("f.jpg: cannot be read (cannot open: not a regular file)"), std::string::npos) << run.err;
+  }
 }
 
 TEST(Cli, DryRunDescribesAndWritesNothing) {

@@ -8,7 +8,7 @@
 namespace trimbrel {
 namespace {
 
-TEST(TrimSettings, FormDefaultsGive154By189At381) {
+TEST(TrimSettings, FormDefaultsGive154By189At150) {
   const TrimSettings defaults;
   EXPECT_EQ("2.6", defaults.widthText);
   EXPECT_EQ("3.2", defaults.heightText);
@@ -20,7 +20,7 @@ TEST(TrimSettings, FormDefaultsGive154By189At381) {
   const TargetSize target = ToTargetSize(defaults);
   EXPECT_EQ(154, target.width);
   EXPECT_EQ(189, target.height);
-  EXPECT_EQ(381, StoredResolution(defaults.dpiText, defaults.unit));
+  EXPECT_EQ(150, StoredResolution(defaults.dpiText, defaults.unit));
   EXPECT_EQ("", CheckTargetSize(target));
 }
 
@@ -139,20 +139,22 @@ TEST(ComputePlacement, ZeroTargetSidesGiveAnEmptyCanvas) {
   }
 }
 
-TEST(StoredResolution, MultipliesCentimetreDpiBy254) {
+// The pixels of every unit but Pixel are counted in dots per inch, so the
+// picture must say that same DPI to print at the size asked for.
+TEST(StoredResolution, IsTheDpiThePixelsWereCountedWith) {
   struct Case {
     const char* dpi;
     int unit;
     int expected;
   } cases[] = {
-      {"150", Unit::Centimetre, 381},
-      {"96", Unit::Centimetre, 243},  // 243.84 truncated
+      {"150", Unit::Centimetre, 150},
+      {"96", Unit::Centimetre, 96},
       {"300", Unit::Inch, 300},
       {"300", -1, 300},
       {"72", Unit::Pixel, 72},  // stored even though the size ignores it
       {"150.9", Unit::Inch, 150},
       {"", Unit::Centimetre, 0},
-      {"-10", Unit::Centimetre, -25},
+      {"-10", Unit::Centimetre, -10},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.expected, StoredResolution(c.dpi, c.unit))

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "app/progress.hpp"
 
@@ -74,8 +75,37 @@ TEST(Progress, BarOnATerminalLinesOffIt) {
   EXPECT_EQ(Contents(out), "/p/x/a.jpg\n/p/修剪结果/b.jpg\n");
   EXPECT_EQ(Contents(err), "trimbrel: /p/b.jpg: cannot be read (unknown kind); wrote a picture of the band colour only\n")
       << "quiet keeps the errors only";
+  // An earlier result kept in place of the band colour is not listed.
+  PhotoReport kept = bad;
+  kept.written = false;
+  kept.keptExisting = true;
+  std::FILE* keptErr = std::tmpfile();
+  ConsoleHost keeping({}, out, keptErr, true, false);
+  keeping.photoFinished(1, 1, kept);
+  EXPECT_EQ(Contents(out), "/p/x/a.jpg\n/p/修剪结果/b.jpg\n");
+  EXPECT_EQ(Contents(keptErr), "trimbrel: /p/b.jpg: cannot be read (unknown kind); kept the existing /p/修剪结果/b.jpg\n");
+  std::fclose(keptErr);
   std::fclose(out);
   std::fclose(err);
+}
+
+// Photos are given and written by relative names; what is shown is absolute
+// when the working directory is known.
+TEST(Progress, RelativeNamesAreShownAgainstTheWorkingDirectory) {
+  PhotoReport bad = Written("b.jpg", "修剪结果/b.jpg");
+  bad.readError = "unknown kind";
+  for (const auto& [cwd, shownOutput, shownPhoto] :
+       {std::tuple<std::string, std::string, std::string>{"/home/u", "/home/u/修剪结果/b.jpg", "/home/u/b.jpg"},
+        {"", "修剪结果/b.jpg", "b.jpg"}}) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ConsoleHost host({}, out, err, true, false, '\n', cwd);
+    host.photoFinished(1, 1, bad);
+    EXPECT_EQ(Contents(out), shownOutput + "\n");
+    EXPECT_EQ(Contents(err), "trimbrel: " + shownPhoto + ": cannot be read (unknown kind); wrote a picture of the band colour only\n");
+    std::fclose(out);
+    std::fclose(err);
+  }
 }
 
 TEST(Progress, Durations) {

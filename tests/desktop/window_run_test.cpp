@@ -174,6 +174,26 @@ class WindowRunTest : public QObject {
     QCOMPARE(CaptionOf(main, id::kRunButton), std::string(kRunCaption));
   }
 
+  // A photo that can no longer be read keeps the picture an earlier run
+  // made of it, and the message says so.
+  void anUnreadablePhotoKeepsAnEarlierResult() {
+    MainWindowUnderTest t;
+    t.open();
+    const std::string photo = WritePhoto(t.dir.path() + "/p.jpg", 300, 200);
+    t.controller->runPhotos({photo});
+    QVERIFY(t.waitForRun());
+    const std::string result = t.dir.path().toStdString() + "/" + kResults + "/p.jpg";
+    const std::string good = ReadFile(result);
+    QVERIFY(!good.empty());
+    WriteFile(photo, "gone bad");
+    t.controller->runPhotos({photo});
+    QVERIFY(t.waitForRun());
+    QCOMPARE(t.desktop.messages.size(), std::size_t{2});
+    QVERIFY(t.desktop.messages[1].warning);
+    QVERIFY(QString::fromStdString(t.desktop.messages[1].text).contains(QStringLiteral("已有的同名结果保留未动")));
+    QVERIFY(ReadFile(result) == good);
+  }
+
   void theMessageListsAtMostTwentyLosses() {
     BatchReport report;
     for (int i = 0; i < 23; ++i) {

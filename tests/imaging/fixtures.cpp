@@ -63,6 +63,20 @@ Bytes MakeJpeg(int width, int height, const PixelFn& pixel, JpegOptions options)
   jpeg_set_quality(&cinfo, options.quality, TRUE);
   if (options.cmyk && options.ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
   if (options.progressive) jpeg_simple_progression(&cinfo);
+  // One DC scan, then every AC coefficient in a scan of its own, split by
+  // successive approximation into as many refinement scans as it takes.
+  std::vector<jpeg_scan_info> script;
+  if (options.grey && options.scans > 0) {
+    const int extra = options.scans - 64;
+    script.push_back({1, {0}, 0, 0, 0, 0});
+    for (int k = 1; k <= 63; ++k) {
+      const int al = extra / 63 + (k <= extra % 63 ? 1 : 0);
+      script.push_back({1, {0}, k, k, 0, al});
+      for (int a = al; a > 0; --a) script.push_back({1, {0}, k, k, a, a - 1});
+    }
+    cinfo.scan_info = script.data();
+    cinfo.num_scans = static_cast<int>(script.size());
+  }
   if (options.arithmetic) cinfo.arith_code = TRUE;
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);

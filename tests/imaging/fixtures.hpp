@@ -31,6 +31,7 @@ struct JpegOptions {
   bool cmyk = false;        // Adobe-style inverted CMYK made from the colour
   bool ycck = false;        // with cmyk: stored as YCCK
   bool arithmetic = false;  // arithmetic entropy coding
+  int scans = 0;            // with grey: a progressive script of this many scans (64 to 694)
 };
 Bytes MakeJpeg(int width, int height, const PixelFn& pixel, JpegOptions options = {});
 // Inserts an APP1 Exif segment carrying the orientation tag after SOI.

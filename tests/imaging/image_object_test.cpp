@@ -343,6 +343,25 @@ TEST(ImageObject, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(dir.names(), std::vector<std::string>{"locked.bmp"});
 }
 
+// Keep writes only where nothing of the name exists: not over a file, a
+// folder or a link to nothing, and no temporary is left behind.
+TEST(ImageObject, KeepingLeavesWhateverHasTheName) {
+  TempFolder dir;
+  { std::ofstream(dir / "file.bmp", std::ios::binary) << "keep"; }
+  ASSERT_EQ(::mkdir((dir / "folder.bmp").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir / "link.bmp").c_str()), 0);
+  ImageRef image;
+  ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(2, 2)), IMAGE_FORMAT_BMP));
+  for (const char* name : {"file.bmp", "folder.bmp", "link.bmp"}) {
+    EXPECT_FALSE(EncodeToFile(image, dir / name, IMAGE_FORMAT_BMP, ExistingFile::Keep)) << name;
+    EXPECT_EQ(LastImageError(image), "无法写入文件: File exists") << name;
+  }
+  EXPECT_EQ(ReadFile(dir / "file.bmp"), Bytes({'k', 'e', 'e', 'p'}));
+  ASSERT_TRUE(EncodeToFile(image, dir / "new.bmp", IMAGE_FORMAT_BMP, ExistingFile::Keep));
+  EXPECT_EQ(ReadFile(dir / "new.bmp")[0], 'B');
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"file.bmp", "folder.bmp", "link.bmp", "new.bmp"}));
+}
+
 TEST(ImageObject, ThreadsWriteIntoOneFolderWithoutCollisions) {
   TempFolder dir;
   constexpr int kThreads = 6, kFiles = 8;

@@ -139,7 +139,21 @@ TEST(JpegDcScans, MalformedStreamsFailCleanly) {
       {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 0x00, 0x00},        // segment longer than the data
       {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00, 0x12, 0xFF, 0x00},  // no end
   };
-  for (const Bytes& c : cases) EXPECT_FALSE(KeepDcScansOnly(c).ok()) << c.size() << " bytes";
+  for (const Bytes& c : cases) {
+    EXPECT_FALSE(KeepDcScansOnly(c).ok()) << c.size() << " bytes";
+    EXPECT_LE(CountJpegScans(c, 10), 1u) << c.size() << " bytes";
+  }
+}
+
+TEST(JpegDcScans, CountsScansFromTheMarkers) {
+  EXPECT_EQ(CountJpegScans(fixtures::MakeJpeg(40, 24, Textured), 100), 1u);
+  EXPECT_EQ(CountJpegScans(fixtures::MakeJpeg(40, 24, Textured, {.progressive = true}), 100), 10u);
+  const Bytes many = fixtures::MakeJpeg(16, 16, Textured, {.grey = true, .scans = 300});
+  EXPECT_EQ(CountJpegScans(many, 1000), 300u);
+  EXPECT_EQ(CountJpegScans(many, 50), 50u) << "counting stops where the caller stops caring";
+  const std::size_t cutScans = CountJpegScans(Bytes(many.begin(), many.begin() + static_cast<std::ptrdiff_t>(many.size() / 2)), 1000);
+  EXPECT_GT(cutScans, 0u);
+  EXPECT_LT(cutScans, 300u);
 }
 
 }  // namespace

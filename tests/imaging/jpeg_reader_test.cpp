@@ -203,6 +203,35 @@ TEST(JpegReader, TruncatedDataFails) {
   }
 }
 
+// Every scan of a progressive file costs a pass over all its coefficients,
+// so a file with very many is refused. They are counted from the markers
+// before the first pass: a second scan that libjpeg would stop at, were it
+// decoding scan by scan, is never reached.
+TEST(JpegReader, RefusesTooManyScansBeforeDecodingAny) {
+  const Bytes at500 = MakeJpeg(16, 16, quadrants, {.grey = true, .scans = 500});
+  EXPECT_TRUE(DecodePictureBytes(at500).ok());
+  Bytes badSecond = MakeJpeg(16, 16, quadrants, {.grey = true, .scans = 510});
+  int sos = 0;
+  for (std::size_t i = 0; i + 8 < badSecond.size(); ++i) {
+    // A scan header: FF DA, length, one component and its tables, Ss, Se.
+    if (badSecond[i] == 0xFF && badSecond[i + 1] == 0xDA && ++sos == 2) {
+      badSecond[i + 8] = 64;
+      break;
+    }
+  }
+  ASSERT_EQ(sos, 2);
+  for (const Bytes& jpeg : {MakeJpeg(16, 16, quadrants, {.grey = true, .scans = 501}), badSecond}) {
+    auto decoded = DecodePictureBytes(jpeg);
+    ASSERT_FALSE(decoded.ok());
+    EXPECT_EQ(decoded.error().reason, "damaged: more than 500 scans");
+    CollectRows sink;
+    auto streamed = DecodeJpegRows(jpeg, 1, sink);
+    ASSERT_FALSE(streamed.ok());
+    EXPECT_EQ(streamed.error().reason, "damaged: more than 500 scans");
+    EXPECT_TRUE(sink.rows.empty());
+  }
+}
+
 // The frame header's size fields sit after FF C0/C2 length(2) precision(1).
 Bytes withFrameSize(Bytes jpeg, unsigned width, unsigned height) {
   for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {

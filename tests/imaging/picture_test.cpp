@@ -70,6 +70,45 @@ class TempFolder {
 
 Rgba quadrants(int x, int y) { return Quadrants(x, y, 16, 8); }
 
+// The header alone gives the size the decoder reports, for every kind and
+// for the choices a decoder makes (the upright JPEG, the icon entry taken,
+// a GIF screen of no size), and refuses what the decoder would refuse.
+TEST(ReadPictureSize, GivesTheDecodersSizeFromTheHeader) {
+  auto index = [](int x, int y) { return static_cast<std::uint8_t>((x + y) % 2); };
+  const std::vector<Rgba> two = {{0, 0, 0}, {255, 255, 255}};
+  const Bytes cases[] = {
+      MakeJpeg(12, 7, quadrants),
+      WithExifOrientation(MakeJpeg(12, 7, quadrants), 6, false),
+      MakePng(5, 3, quadrants, {.interlaced = true}),
+      MakeBmp({.width = 6, .height = 4, .topDown = true, .value = [](int, int) { return 0x102030u; }}),
+      MakeIconFile({{16, 16, 0, MakeIconBitmap(16, 16, 32, quadrants)}, {32, 32, 16, MakeIconBitmap(32, 32, 24, quadrants)}}),
+      MakeIconFile({{0, 0, 0, MakePng(40, 30, quadrants)}}, 2),
+      MakeGif({.screenWidth = 10, .screenHeight = 8, .global = two, .left = 3, .top = 2, .width = 4, .height = 3, .index = index}),
+      MakeGif({.screenWidth = 0, .screenHeight = 0, .global = two, .left = 3, .top = 2, .width = 4, .height = 3, .index = index}),
+      MakePcx({.width = 9, .height = 5, .value = [](int, int x, int) { return static_cast<std::uint8_t>(x); }}),
+      MakePcx({.width = 9, .height = 5, .bitsPerPixel = 1, .version = 3, .value = [](int, int x, int) { return static_cast<std::uint8_t>(x & 1); }}),
+  };
+  for (const Bytes& bytes : cases) {
+    const int kind = DetectPictureKind(bytes);
+    SCOPED_TRACE("kind " + std::to_string(kind));
+    auto decoded = DecodePictureBytes(bytes);
+    ASSERT_TRUE(decoded) << decoded.error().reason;
+    auto size = ReadPictureSize(bytes);
+    ASSERT_TRUE(size) << size.error().reason;
+    EXPECT_EQ(size.value().width, decoded.value().width);
+    EXPECT_EQ(size.value().height, decoded.value().height);
+  }
+  Bytes huge = MakePng(1, 1, quadrants);
+  huge[16] = huge[20] = 0x01;  // IHDR: 16777217 × 16777217
+  auto hugeSize = ReadPictureSize(huge);
+  ASSERT_FALSE(hugeSize);
+  EXPECT_EQ(hugeSize.error().reason, "too large: 16777217 × 16777217");
+  const std::string text = "not a picture";
+  auto unknown = ReadPictureSize(Bytes(text.begin(), text.end()));
+  ASSERT_FALSE(unknown);
+  EXPECT_EQ(unknown.error().reason, "unknown kind");
+}
+
 // The kind comes from the content, never from the name.
 TEST(LoadPicture, ReadsFilesByContent) {
   TempFolder folder;
@@ -109,7 +148,7 @@ TEST(LoadPicture, ReadsFilesByContent) {
   EXPECT_EQ(decoded.error().reason, "cannot open: No such file or directory");
   decoded = DecodePictureFile(folder.path());
   ASSERT_FALSE(decoded.ok());
-  EXPECT_EQ(decoded.error().reason, "cannot open: not a regular file");
+  EXPECT_EQ(decoded.error().reason, "cannot open: a folder");
   // A pipe nobody writes to must not hang the loader.
   const std::string pipe = folder.path() + "/pipe.jpg";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);

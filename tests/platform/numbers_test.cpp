@@ -154,6 +154,44 @@ TEST(ParseInteger, FollowsGlibcAtoi) {
   }
 }
 
+// What the readings leave unread, so that callers can say so.
+TEST(ReadNumber, TellsWhatWasIgnored) {
+  struct Case {
+    const char* text;
+    double number;
+    const char* numberIgnored;
+    int integer;
+    const char* integerIgnored;
+    bool integerOutOfRange;
+  } cases[] = {
+      {"150", 150, "", 150, "", false},
+      {" 150 \t", 150, "", 150, "", false},  // white space after the number is no loss
+      {"2,6", 2, ",6", 2, ",6", false},
+      {"2.6cm", 2.6, "cm", 2, ".6cm", false},
+      {"1e3", 1000, "", 1, "e3", false},
+      {"1e", 1, "e", 1, "e", false},
+      {"abc", 0, "abc", 0, "abc", false},
+      {"  -x", 0, "-x", 0, "-x", false},
+      {"", 0, "", 0, "", false},
+      {"\xA3\xB2\xA3\xAC\xA3\xB6", 2, ",6", 2, ",6", false},  // full-width 2,6, folded
+      {"2147483647", 2147483647, "", 2147483647, "", false},
+      {"-2147483648", -2147483648.0, "", -2147483647 - 1, "", false},
+      {"2147483648", 2147483648.0, "", -2147483647 - 1, "", true},
+      {"4294967446", 4294967446.0, "", 150, "", true},
+      {"-2147483649", -2147483649.0, "", 2147483647, "", true},
+      {"99999999999999999999x", 1e20, "x", -1, "x", true},
+  };
+  for (const Case& c : cases) {
+    const NumberReading number = ReadNumber(c.text);
+    EXPECT_EQ(number.value, c.number) << Quoted(c.text);
+    EXPECT_EQ(number.ignored, c.numberIgnored) << Quoted(c.text);
+    const IntegerReading integer = ReadInteger(c.text);
+    EXPECT_EQ(integer.value, c.integer) << Quoted(c.text);
+    EXPECT_EQ(integer.ignored, c.integerIgnored) << Quoted(c.text);
+    EXPECT_EQ(integer.outOfRange, c.integerOutOfRange) << Quoted(c.text);
+  }
+}
+
 TEST(RoundHalfAway, RoundsHalvesAwayFromZeroWithATinyNudge) {
   struct Case {
     double x;
