@@ -224,16 +224,19 @@ void WindowWidget::placeOnScreen() {
 // A window manager frames the window only after it is shown, and tells its
 // size later still; the outer size is settled the first time it shows.
 bool WindowWidget::event(QEvent* event) {
-  const bool result = QWidget::event(event);
   const QEvent::Type type = event->type();
-  if (!frameFitted_ && isVisible() && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show)) {
-    if (frameGeometry().size() != geometry().size()) {
-      frameFitted_ = true;
-      QPointer<WindowWidget> self(this);
-      QTimer::singleShot(0, this, [self] {
-        if (self) self->placeOnScreen();
-      });
-    }
+  // Other events may delete the window (a deferred delete): nothing of it
+  // is touched after them.
+  if (frameFitted_ || (type != QEvent::Move && type != QEvent::Resize && type != QEvent::Show)) {
+    return QWidget::event(event);
+  }
+  const bool result = QWidget::event(event);
+  if (isVisible() && frameGeometry().size() != geometry().size()) {
+    frameFitted_ = true;
+    QPointer<WindowWidget> self(this);
+    QTimer::singleShot(0, this, [self] {
+      if (self) self->placeOnScreen();
+    });
   }
   return result;
 }
