@@ -204,7 +204,7 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
       }
       break;
     case Kind::Button: {
-      auto* button = new QPushButton(Q(d.text));
+      auto* button = d.multiLine ? new WrappingButton(Q(d.text)) : new QPushButton(Q(d.text));
       button->setAutoDefault(false);
       QObject::connect(button, &QPushButton::clicked, button, [fire] { fire(event::kClicked); });
       widget = button;

@@ -4,6 +4,8 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 namespace trimbrel {
 
@@ -190,6 +192,24 @@ void ColorSwatch::mousePressEvent(QMouseEvent* event) {
              (static_cast<std::uint32_t>(chosen.green()) << 8) |
              (static_cast<std::uint32_t>(chosen.blue()) << 16));
   }
+}
+
+int WrappingButton::WrapFlags(const QFontMetrics& metrics, const QRect& area, const QString& text) {
+  const int words = Qt::AlignCenter | Qt::TextWordWrap;
+  if (metrics.boundingRect(area, words, text).width() <= area.width()) return words;
+  return Qt::AlignCenter | Qt::TextWrapAnywhere;
+}
+
+void WrappingButton::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  const QString caption = option.text;
+  option.text.clear();
+  painter.drawControl(QStyle::CE_PushButton, option);
+  const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  painter.drawText(area, WrapFlags(fontMetrics(), area, caption), caption);
 }
 
 }  // namespace trimbrel

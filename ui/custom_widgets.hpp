@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QPushButton>
 #include <QWidget>
 
 #include <functional>
@@ -53,6 +54,20 @@ class PictureButton : public QWidget {
   QPixmap pictures_[4];
   bool hover_ = false;
   bool leftHeld_ = false;
+};
+
+// A push button whose caption may take several lines: wrapped between
+// words, and inside a word when one word alone is wider than the button
+// (a long file name in a progress caption), centred both ways.
+class WrappingButton : public QPushButton {
+  Q_OBJECT
+ public:
+  using QPushButton::QPushButton;
+  // The flags the caption is drawn with inside `area`.
+  static int WrapFlags(const QFontMetrics& metrics, const QRect& area, const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // A caption that opens its target on the left-button press.

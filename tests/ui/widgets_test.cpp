@@ -39,6 +39,36 @@ class WidgetsTest : public QObject {
     QCOMPARE(PictureBox::FitRect(picture, box), placed);
   }
 
+  // A caption too wide for its button goes on more lines: between words
+  // when they fit, inside a word that alone is too wide.
+  void multiLineButtonCaptionsWrap_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("anywhere");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("fits") << QStringLiteral("ab") << false << 1;
+    QTest::newRow("between words") << QStringLiteral("abcdef abcdef abcdef") << false << 3;
+    // How many lines depends on the font's letters; 0: more than one.
+    QTest::newRow("one long name") << QStringLiteral("20/13:IMG_20240101_123456.jpg") << true << 0;
+  }
+  void multiLineButtonCaptionsWrap() {
+    QFETCH(QString, caption);
+    QFETCH(bool, anywhere);
+    QFETCH(int, lines);
+    QFont font;
+    font.setPixelSize(20);
+    const QFontMetrics metrics(font);
+    const QRect area(0, 0, metrics.horizontalAdvance(QStringLiteral("abcdefgh")), 200);
+    const int flags = WrappingButton::WrapFlags(metrics, area, caption);
+    QCOMPARE((flags & Qt::TextWrapAnywhere) != 0, anywhere);
+    const QRect used = metrics.boundingRect(area, flags, caption);
+    QVERIFY(used.width() <= area.width());
+    if (lines > 0) {
+      QCOMPARE(used.height() / metrics.lineSpacing(), lines);
+    } else {
+      QVERIFY(used.height() / metrics.lineSpacing() > 1);
+    }
+  }
+
   void gbkCrossing() {
     QCOMPARE(ToGbk(QStringLiteral("修剪结果")), Gbk("修剪结果"));
     QCOMPARE(FromGbk(Gbk("修剪完成！")), QStringLiteral("修剪完成！"));
