@@ -85,7 +85,8 @@ int DryRun(const CliOptions& options, const std::vector<std::string>& photos, st
 
 }  // namespace
 
-int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                   const WindowOpener& openWindow) {
   auto parsed = ParseCommandLine(args);
   if (!parsed) {
     std::fprintf(err, "trimbrel: %s\nTry 'trimbrel --help' for more information.\n", parsed.error().reason.c_str());
@@ -100,15 +101,29 @@ int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     std::fprintf(out, "trimbrel %s\n", ProgramVersion());
     return kExitOk;
   }
-  if (options.photos.empty()) {
+  if (options.window && !options.firstRunOption.empty()) {
+    std::fprintf(err,
+                 "trimbrel: --window runs the photos with the window's own inputs; %s is for a run without it\n"
+                 "Try 'trimbrel --help' for more information.\n",
+                 options.firstRunOption.c_str());
+    return kExitUsage;
+  }
+  if (options.photos.empty() && !options.window) {
     std::fputs(UsageText().c_str(), err);
     return kExitUsage;
   }
 
+  // The window may make its own folder current (a portable copy), so it
+  // gets the photos as absolute paths.
   const std::string cwd = WorkingDirectory();
   std::vector<std::string> photos;
   photos.reserve(options.photos.size());
   for (const std::string& photo : options.photos) photos.push_back(AbsolutePath(photo, cwd));
+  if (options.window) {
+    if (openWindow) return openWindow(photos);
+    std::fputs("trimbrel: this program has no window to open\n", err);
+    return kExitUsage;
+  }
   if (!options.outputFolder.empty()) options.outputFolder = AbsolutePath(options.outputFolder, cwd);
 
   if (options.dryRun) return DryRun(options, photos, out, err);

@@ -18,9 +18,13 @@ struct CliOptions {
   bool dryRun = false;
   bool fast = false;
   bool quiet = false;
+  bool window = false;  // open the window with the photos instead of trimming here
   bool help = false;
   bool version = false;
   std::vector<std::string> photos;  // as given
+  // The first option given that shapes a headless run ("--format"), empty
+  // when none was: the window brings its own inputs and refuses these.
+  std::string firstRunOption;
 };
 
 // Fails with a one-line message for unknown options, missing or bad values.

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/app.hpp"
 #include "desktop/ini_location.hpp"
@@ -80,7 +82,7 @@ bool HasDisplay() {
 
 }  // namespace
 
-int RunWindowProgram(int argc, char** argv) {
+int RunWindowProgram(int argc, char** argv, std::vector<std::string> photos) {
   if (!HasDisplay()) {
     std::fputs("trimbrel: there is no display to open the window on.\n"
                "Give photos to trim them from the command line; 'trimbrel --help' shows how.\n",
@@ -110,6 +112,7 @@ int RunWindowProgram(int argc, char** argv) {
 
   MainController controller(config, DefaultDesktopHooks());
   if (controller.open() == 0) return 1;
+  if (!photos.empty()) controller.runPhotosOnceShown(std::move(photos));
 
   QSocketNotifier* notifier = nullptr;
   if (WatchCloseSignals()) {
