@@ -92,7 +92,7 @@ int RunWindowProgram(int argc, char** argv, std::vector<std::string> photos) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("trimbrel"));
   QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion()));
-  QApplication::setDesktopFileName(QStringLiteral("org.example.Trimbrel"));
+  QApplication::setDesktopFileName(QStringLiteral(TRIMBREL_APP_ID));  // the launcher's name
   QApplication::setWindowIcon(ApplicationIcon());
 
   const IniLocation ini = ChooseIniLocation(ProgramFolder(), Env("XDG_CONFIG_HOME"), HomeFolder());
