@@ -90,7 +90,8 @@ int DryRun(const CliOptions& options, const std::string& cwd, std::FILE* out, st
 
 }  // namespace
 
-int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                   const WindowOpener& openWindow) {
   auto parsed = ParseCommandLine(args);
   if (!parsed) {
     std::fprintf(err, "trimbrel: %s\nTry 'trimbrel --help' for more information.\n", parsed.error().reason.c_str());
@@ -105,7 +106,14 @@ int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     std::fprintf(out, "trimbrel %s\n", ProgramVersion());
     return kExitOk;
   }
-  if (options.photos.empty()) {
+  if (options.window && !options.firstRunOption.empty()) {
+    std::fprintf(err,
+                 "trimbrel: --window runs the photos with the window's own inputs; %s is for a run without it\n"
+                 "Try 'trimbrel --help' for more information.\n",
+                 options.firstRunOption.c_str());
+    return kExitUsage;
+  }
+  if (options.photos.empty() && !options.window) {
     std::fputs(UsageText().c_str(), err);
     return kExitUsage;
   }
@@ -115,9 +123,19 @@ int RunHeadless(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     return kExitUsage;
   }
 
+  const std::string cwd = WorkingDirectory();
+  if (options.window) {
+    // The window may make its own folder current (a portable copy), so it
+    // gets the photos as absolute paths.
+    std::vector<std::string> photos;
+    photos.reserve(options.photos.size());
+    for (const std::string& photo : options.photos) photos.push_back(AbsolutePath(photo, cwd));
+    if (openWindow) return openWindow(photos);
+    std::fputs("trimbrel: this program has no window to open\n", err);
+    return kExitUsage;
+  }
   // Photos are opened and results written by the names given, which work
   // however deep the current folder is; only what is printed is absolute.
-  const std::string cwd = WorkingDirectory();
   if (options.dryRun) return DryRun(options, cwd, out, err);
 
   ConsoleHost host(options.settings, out, err, options.quiet, isatty(fileno(err)) != 0,

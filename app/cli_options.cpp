@@ -8,7 +8,7 @@ namespace trimbrel {
 namespace {
 
 enum class Key {
-  Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Null, Help, Version
+  Width, Height, Unit, Dpi, Basis, Format, Output, Jobs, Background, DryRun, Fast, Quiet, Null, Window, Help, Version
 };
 
 struct OptionInfo {
@@ -25,7 +25,8 @@ constexpr OptionInfo kOptions[] = {
     {'o', "output", Key::Output, true},      {'j', "jobs", Key::Jobs, true},
     {0, "background", Key::Background, true}, {'n', "dry-run", Key::DryRun, false},
     {'F', "fast", Key::Fast, false},         {'q', "quiet", Key::Quiet, false},
-    {'0', "null", Key::Null, false},         {'h', "help", Key::Help, false},
+    {'0', "null", Key::Null, false},         {'w', "window", Key::Window, false},
+    {'h', "help", Key::Help, false},
     {'V', "version", Key::Version, false},
 };
 
@@ -84,6 +85,8 @@ std::string IgnoredWarning(const std::string& option, const std::string& value, 
 
 Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::string& value) {
   const std::string shown = std::string("--") + option.longName;
+  const bool shapesTheRun = option.key != Key::Window && option.key != Key::Help && option.key != Key::Version;
+  if (shapesTheRun && options.firstRunOption.empty()) options.firstRunOption = shown;
   switch (option.key) {
     case Key::Width:
     case Key::Height: {
@@ -149,6 +152,9 @@ Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::str
       break;
     case Key::Null:
       options.nullSeparated = true;
+      break;
+    case Key::Window:
+      options.window = true;
       break;
     case Key::Help:
       options.help = true;
@@ -269,8 +275,16 @@ std::string ShownPath(const std::string& path, const std::string& workingDirecto
 }
 
 std::string UsageText() {
-  return "Usage: trimbrel [OPTION]... PHOTO...\n"
-         "Trims photos into pictures of one exact size, without opening a window.\n"
+  return "Usage: trimbrel                       open the window\n"
+         "  or:  trimbrel --window [PHOTO]...   open the window and run the photos in it\n"
+         "  or:  trimbrel [OPTION]... PHOTO...  trim the photos without a window\n"
+         "Trims photos into pictures of one exact size.\n"
+         "\n"
+         "With --window (the way a file manager's \"Open with\" starts it) the photos run\n"
+         "in the window as if they had been dropped on it, with the inputs the window\n"
+         "saved last, and the window stays open. Given photos without --window, trimbrel\n"
+         "trims them on the command line, without a window and without the window's\n"
+         "settings file, with these options:\n"
          "\n"
          "  -W, --width TEXT        target width, read like the window's width box (default 2.6);\n"
          "                          characters after the number are ignored, with a warning\n"
@@ -288,6 +302,8 @@ std::string UsageText() {
          "  -q, --quiet             no progress output\n"
          "  -0, --null              end each written path with a NUL byte, not a newline\n"
          "                          (for xargs -0; photo names with newlines need it)\n"
+         "  -w, --window            open the window and run the photos in it; takes no\n"
+         "                          other option\n"
          "  -h, --help              usage\n"
          "  -V, --version           version\n"
          "\n"
@@ -295,7 +311,8 @@ std::string UsageText() {
          "the order of the photos.\n"
          "Exit status: 0 when every photo was read and written, 1 when any photo could\n"
          "not be read or written (the others are still written), 2 for bad usage or a\n"
-         "refused target size (nothing is written).\n";
+         "refused target size (nothing is written). The window exits with 0 when it\n"
+         "closes, 2 when it cannot be opened.\n";
 }
 
 }  // namespace trimbrel

@@ -19,11 +19,15 @@ struct CliOptions {
   bool fast = false;
   bool quiet = false;
   bool nullSeparated = false;  // written paths end with NUL, not a newline
+  bool window = false;  // open the window with the photos instead of trimming here
   bool help = false;
   bool version = false;
   std::vector<std::string> photos;  // as given
   // One line each (UTF-8): a value of which characters were left unread.
   std::vector<std::string> warnings;
+  // The first option given that shapes a headless run ("--format"), empty
+  // when none was: the window brings its own inputs and refuses these.
+  std::string firstRunOption;
 };
 
 // Fails with a one-line message for unknown options, missing or bad values,

@@ -26,7 +26,7 @@ std::string ExecutableFolder() {
 
 }  // namespace
 
-int OpenWindowProgram(int argc, char** argv) {
+int OpenWindowProgram(const char* programPath, const std::vector<std::string>& photos) {
   const std::string folder = ExecutableFolder();
   // Beside the executable in a build folder; in an installed tree the
   // module sits in the library folder's own trimbrel folder.
@@ -42,13 +42,20 @@ int OpenWindowProgram(int argc, char** argv) {
       failure = ::dlerror();
       continue;
     }
-    using Entry = int (*)(int, char**);
+    using Entry = int (*)(int, char**, const char* const*, std::size_t);
     auto entry = reinterpret_cast<Entry>(::dlsym(module, "trimbrel_window_main"));
     if (!entry) {
       failure = path + " has no window program in it";
       continue;
     }
-    return entry(argc, argv);  // the module stays loaded until the process ends
+    // Qt reads its own options from argv and would take a photo named like
+    // one for itself, so the photos travel beside it.
+    std::string program = programPath ? programPath : "trimbrel";
+    char* argv[] = {program.data(), nullptr};
+    std::vector<const char*> photoPaths;
+    photoPaths.reserve(photos.size());
+    for (const std::string& photo : photos) photoPaths.push_back(photo.c_str());
+    return entry(1, argv, photoPaths.data(), photoPaths.size());  // the module stays loaded until the process ends
   }
   std::fprintf(stderr, "trimbrel: the window cannot be opened: %s\n",
                failure.empty() ? "this build has no window program" : failure.c_str());

@@ -4,6 +4,15 @@ target_compile_features(trimbrel_compile_options INTERFACE cxx_std_20)
 target_compile_options(trimbrel_compile_options INTERFACE
   $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wpedantic -Wno-missing-field-initializers>)
 
+# Hardened as Debian builds its packages: checked buffer functions where the
+# optimiser can see sizes, and relocations bound at start and then made
+# read-only. The sanitizer builds check more than this on their own.
+if(NOT TRIMBREL_SANITIZE AND NOT TRIMBREL_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  target_compile_options(trimbrel_compile_options INTERFACE
+    $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2> -fstack-protector-strong)
+  target_link_options(trimbrel_compile_options INTERFACE -Wl,-z,relro -Wl,-z,now)
+endif()
+
 if(TRIMBREL_SANITIZE)
   target_compile_options(trimbrel_compile_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <sys/stat.h>
@@ -109,11 +110,22 @@ void MainController::applyUnitState() {
 
 void MainController::onRunClicked() { runPhotos({}); }
 
-void MainController::onFilesDropped(const std::string& droppedPaths) {
+void MainController::onFilesDropped(const std::string& droppedPaths) { runDroppedPhotos(SplitPathList(droppedPaths)); }
+
+void MainController::runDroppedPhotos(std::vector<std::string> photos) {
   // The drag finishes and the window repaints before the run starts.
   QCoreApplication::processEvents();
   if (!isWindowLoaded(main_)) return;
-  runPhotos(SplitPathList(droppedPaths));
+  runPhotos(std::move(photos));
+}
+
+void MainController::runPhotosOnceShown(std::vector<std::string> photos) {
+  if (photos.empty() || !isWindowLoaded(main_)) return;
+  // Queued on the window, so a window deleted before the loop runs takes
+  // the run with it.
+  QTimer::singleShot(0, windowWidget(main_), [this, photos = std::move(photos)]() mutable {
+    runDroppedPhotos(std::move(photos));
+  });
 }
 
 TrimSettings MainController::readInputs() const {

@@ -44,8 +44,13 @@ class MainController {
   // Starts a run of these photos from the window, as a drop does; an empty
   // list opens the file dialog.
   void runPhotos(std::vector<std::string> photos);
+  // Photos handed over at start (a file manager's "Open with"): they take
+  // the drop's way once the event loop has shown the window. An empty list
+  // does nothing.
+  void runPhotosOnceShown(std::vector<std::string> photos);
 
  private:
+  void runDroppedPhotos(std::vector<std::string> photos);
   TrimSettings readInputs() const;
   void save();
   void onPhotoStarted(int total, int index, const std::string& fileName);

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/app.hpp"
 #include "desktop/ini_location.hpp"
@@ -80,7 +82,7 @@ bool HasDisplay() {
 
 }  // namespace
 
-int RunWindowProgram(int argc, char** argv) {
+int RunWindowProgram(int argc, char** argv, std::vector<std::string> photos) {
   if (!HasDisplay()) {
     std::fputs("trimbrel: there is no display to open the window on.\n"
                "Give photos to trim them from the command line; 'trimbrel --help' shows how.\n",
@@ -90,7 +92,7 @@ int RunWindowProgram(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("trimbrel"));
   QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion()));
-  QApplication::setDesktopFileName(QStringLiteral("org.example.Trimbrel"));
+  QApplication::setDesktopFileName(QStringLiteral(TRIMBREL_APP_ID));  // the launcher's name
   QApplication::setWindowIcon(ApplicationIcon());
 
   const IniLocation ini = ChooseIniLocation(ProgramFolder(), Env("XDG_CONFIG_HOME"), HomeFolder());
@@ -110,6 +112,7 @@ int RunWindowProgram(int argc, char** argv) {
 
   MainController controller(config, DefaultDesktopHooks());
   if (controller.open() == 0) return 1;
+  if (!photos.empty()) controller.runPhotosOnceShown(std::move(photos));
 
   QSocketNotifier* notifier = nullptr;
   if (WatchCloseSignals()) {

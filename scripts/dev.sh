@@ -14,8 +14,12 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-wqy-zenhei
 )
 # The window's smoke test runs the real program on a virtual X server and
-# presses Esc there; the assets check reruns the script that draws them.
-test_packages=(clang libclang-rt-14-dev locales xvfb xauth xdotool python3)
+# presses Esc there; the assets check reruns the script that draws them. The
+# install checks build the Debian package (dpkg-shlibdeps, file) and run the
+# desktop's own checkers on what is installed: desktop-file-validate,
+# appstreamcli, lintian and man.
+test_packages=(clang libclang-rt-14-dev locales xvfb xauth xdotool python3
+  dpkg-dev file desktop-file-utils appstream lintian man-db)
 
 install_missing() {
   local missing=()

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -96,7 +97,63 @@ TEST(Cli, UsageHelpAndVersion) {
   Outcome version = Trimbrel(dir.path(), {"-V"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("trimbrel ") + ProgramVersion() + "\n");
+  // --window goes to the window even with photos, so it too needs a display.
+  Outcome window = Trimbrel(dir.path(), {"-w", "a.jpg"}, /*noDisplay=*/true);
+  EXPECT_EQ(window.status, 2);
+  EXPECT_NE(window.err.find("no display"), std::string::npos) << window.err;
   EXPECT_EQ(CountEntries(dir.path()), 0u);
+}
+
+// What --window hands to the window: absolute photos in their order, and
+// the window's exit status back. Options that shape a headless run are
+// refused with it, since the window runs with its own saved inputs.
+TEST(Cli, WindowOptionHandsAbsolutePhotosToTheWindow) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "photos");
+  const std::string here = (dir.path() / "photos").string();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::vector<std::string>> opened;  // what the window was given, per call
+  };
+  const Case cases[] = {
+      {{"-w", "a.jpg", "./b.jpg", "../c.jpg", "/elsewhere/d.jpg"},
+       7,
+       {{here + "/a.jpg", here + "/b.jpg", here + "/../c.jpg", "/elsewhere/d.jpg"}}},
+      {{"--window"}, 7, {{}}},
+      {{"a.jpg", "--window", "--", "-odd.jpg"}, 7, {{here + "/a.jpg", here + "/-odd.jpg"}}},
+      {{"-w", "-f", "png", "a.jpg"}, 2, {}},
+      {{"-wq", "a.jpg"}, 2, {}},
+      {{"--jobs=2", "-w", "a.jpg"}, 2, {}},
+      {{"-w", "--help"}, 0, {}},
+      {{"-n", "a.jpg"}, 1, {}},  // no --window: a headless dry run, a.jpg cannot be read
+  };
+  const fs::path before = fs::current_path();
+  fs::current_path(here);
+  for (const Case& c : cases) {
+    std::vector<std::vector<std::string>> opened;
+    const WindowOpener fake = [&opened](const std::vector<std::string>& photos) {
+      opened.push_back(photos);
+      return 7;
+    };
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    const int status = RunCommandLine(c.args, out, err, fake);
+    std::fseek(err, 0, SEEK_SET);
+    char line[512] = {};
+    const std::size_t n = std::fread(line, 1, sizeof line - 1, err);
+    std::fclose(out);
+    std::fclose(err);
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "") + ": " + std::string(line, n));
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(opened, c.opened);
+    if (c.status == 2) {
+      EXPECT_NE(std::string(line, n).find("--window"), std::string::npos);
+    }
+  }
+  fs::current_path(before);
+  EXPECT_EQ(CountEntries(dir.path() / "photos"), 0u);
 }
 
 TEST(Cli, BadUsageExitsTwoAndWritesNothing) {

@@ -140,6 +140,76 @@ class WindowRunTest : public QObject {
     QCOMPARE(t.desktop.messages[0].warning, hasFolder);
   }
 
+  // Photos handed over at start (trimbrel --window, a file manager's "Open
+  // with") run only once the event loop is up, with the inputs the window
+  // restored, and end exactly as the same list dropped on the window does.
+  void photosGivenAtStartRunAsADrop() {
+    QTemporaryDir dir;
+    const std::string ini = (dir.path() + "/Trimbrel.ini").toStdString();
+    WriteFile(ini, Gbk("[主界面]\r\n组合框单位=0\r\n编辑框宽=120\r\n编辑框高=80\r\n组合框保存格式=4\r\n组合框基准=1"));
+    const QString folder = dir.path() + "/photos";
+    QDir().mkpath(folder + "/sub");
+    const std::vector<std::string> photos = {WritePhoto(folder + "/b.jpg", 300, 100), folder.toStdString() + "/sub",
+                                             WritePhoto(folder + "/a.png", 90, 160)};
+    const std::string out = folder.toStdString() + "/" + kResults + "/";
+    struct Outcome {
+      std::vector<CompletionMessage> messages;
+      std::vector<std::string> captions, revealed;
+      std::vector<std::string> files;
+      int dialogs = 0;
+    };
+    // Waits for the message the run ends with, then takes what it left.
+    const auto finish = [&out](MainWindowUnderTest& t) {
+      [[maybe_unused]] const bool ended = QTest::qWaitFor([&t] { return !t.desktop.messages.empty(); }, 60000);
+      Outcome o{t.desktop.messages, t.desktop.captionsAtMessage, t.desktop.revealed, {}, t.desktop.dialogs};
+      for (const char* name : {"b.png", "sub.png", "a.png"}) o.files.push_back(ReadFile(out + name));
+      fs::remove_all(out);
+      return o;
+    };
+
+    Outcome given;
+    {
+      MainWindowUnderTest t(ini);
+      t.open();
+      t.controller->runPhotosOnceShown(photos);
+      QVERIFY(!t.controller->running());  // nothing before the loop has shown the window
+      given = finish(t);
+      QVERIFY(t.close());
+    }
+    Outcome dropped;
+    {
+      MainWindowUnderTest t(ini);
+      QVERIFY(DragAndDrop(t.open(), *Files(photos)));
+      dropped = finish(t);
+    }
+    QCOMPARE(given.dialogs, 0);
+    QCOMPARE(given.messages.size(), std::size_t{1});
+    QVERIFY(given.messages[0].warning);  // the folder is no photo
+    QCOMPARE(dropped.messages.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(given.messages[0].text), QString::fromStdString(dropped.messages[0].text));
+    QCOMPARE(given.captions, dropped.captions);
+    QCOMPARE(given.revealed, (std::vector<std::string>{out}));
+    QCOMPARE(dropped.revealed, given.revealed);
+    for (std::size_t i = 0; i < given.files.size(); ++i) {
+      QVERIFY(!given.files[i].empty());
+      QVERIFY(given.files[i] == dropped.files[i]);
+    }
+    // The saved inputs: 120 × 80 px, following the height, as PNG.
+    QImage picture;
+    QVERIFY(picture.loadFromData(QByteArray::fromStdString(given.files[0]), "PNG"));
+    QCOMPARE(picture.size(), QSize(120, 80));
+  }
+
+  void noStartPhotosOnlyOpenTheWindow() {
+    MainWindowUnderTest t;
+    t.open();
+    t.controller->runPhotosOnceShown({});
+    QCoreApplication::processEvents();
+    QVERIFY(!t.controller->running());
+    QCOMPARE(t.desktop.dialogs, 0);  // the window only opens: no dialog asks for photos
+    QVERIFY(t.desktop.messages.empty());
+  }
+
   void textAndAddressesAreRefused() {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
