@@ -93,6 +93,9 @@ bool MainController::onCloseQuery(WindowHandle) {
     run_.requestStop();
     return false;
   }
+  // The save lets pending events run; a drop or a click among them must not
+  // start a run in a window that is closing.
+  closing_ = true;
   save();
   return true;
 }
@@ -140,7 +143,7 @@ TrimSettings MainController::readInputs() const {
 }
 
 void MainController::runPhotos(std::vector<std::string> photos) {
-  if (run_.running() || !isWindowLoaded(main_)) return;
+  if (run_.running() || closing_ || !isWindowLoaded(main_)) return;
   if (photos.empty()) {
     const std::string start = lastFolder_.empty() ? QDir::currentPath().toStdString() : lastFolder_;
     photos = hooks_.chooseFiles(windowWidget(main_), start);

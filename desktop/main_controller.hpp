@@ -64,6 +64,7 @@ class MainController {
   WindowHandle tip_ = 0;
   bool brandMovesLeft_ = false;
   bool closeAfterRun_ = false;
+  bool closing_ = false;  // the close query is saving; no run starts any more
   std::string lastFolder_;  // where the dialog opens; empty: the current directory
 };
 

@@ -377,6 +377,24 @@ class WindowRunTest : public QObject {
     QVERIFY(written >= 1 && written < 40);
   }
 
+  // Saving on close lets pending events run; a drop among them starts nothing.
+  void aDropWhileClosingStartsNoRun() {
+    MainWindowUnderTest t;
+    const WindowHandle main = t.open();
+    const std::string photo = WritePhoto(t.dir.path() + "/late.jpg", 80, 60);
+    bool dropped = false;
+    t.config.setMessagePump([&] {
+      if (dropped) return;
+      dropped = true;
+      t.controller->runPhotos({photo});
+    });
+    QVERIFY(t.close());
+    QVERIFY(dropped);
+    QVERIFY(!t.controller->running());
+    QVERIFY(!isWindowLoaded(main));
+    QVERIFY(!fs::exists(t.dir.path().toStdString() + "/" + kResults));
+  }
+
   void inputDuringARunIsIgnored() {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
