@@ -5,15 +5,9 @@
 
 #include <cerrno>
 
+#include "platform/platform.hpp"
+
 namespace trimbrel {
-namespace {
-
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-}  // namespace
 
 std::string DirectoryOf(std::string_view path) {
   const std::size_t slash = path.rfind('/');

@@ -9,21 +9,12 @@
 
 #include "app/cli_main.hpp"
 #include "app/cli_options.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
 namespace {
-
 constexpr const char* kModuleName = "trimbrel-window.so";
-
-std::string ExecutableFolder() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return {};
-  std::string path(buffer.data(), static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/'));
-}
-
 }  // namespace
 
 int OpenWindowProgram(const char* programPath, const std::vector<std::string>& photos) {

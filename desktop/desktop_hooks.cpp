@@ -17,7 +17,6 @@ QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 std::vector<std::string> ChooseWithDialog(QWidget* parent, const std::string& startFolder) {
   QPointer<QFileDialog> dialog = new QFileDialog(parent, Q(kPhotoDialogTitle), Q(startFolder));
-  dialog->setAttribute(Qt::WA_DeleteOnClose, false);
   dialog->setFileMode(QFileDialog::ExistingFiles);
   // Our own dialog everywhere: its filters are matched without regard to
   // case, which a desktop's own dialog does not promise.

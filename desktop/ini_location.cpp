@@ -1,18 +1,8 @@
 #include "desktop/ini_location.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <vector>
+#include "platform/platform.hpp"
 
 namespace trimbrel {
-
-namespace {
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-}  // namespace
 
 IniLocation ChooseIniLocation(const std::string& programFolder, const std::string& configHome,
                               const std::string& home) {
@@ -29,22 +19,6 @@ IniLocation ChooseIniLocation(const std::string& programFolder, const std::strin
   }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   return {base + "/trimbrel/" + kIniFileName, false};
-}
-
-std::string ProgramFolder() {
-  std::vector<char> buffer(4096);
-  for (;;) {
-    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < buffer.size()) {
-      std::string path(buffer.data(), static_cast<std::size_t>(n));
-      const std::size_t slash = path.rfind('/');
-      if (slash == std::string::npos) return {};
-      return slash == 0 ? std::string() : path.substr(0, slash);
-    }
-    if (buffer.size() >= (1u << 20)) return {};
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 }  // namespace trimbrel

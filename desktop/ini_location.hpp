@@ -21,7 +21,4 @@ struct IniLocation {
 IniLocation ChooseIniLocation(const std::string& programFolder, const std::string& configHome,
                               const std::string& home);
 
-// The folder of the running executable, without a trailing "/".
-std::string ProgramFolder();
-
 }  // namespace trimbrel

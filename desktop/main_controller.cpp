@@ -6,8 +6,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <sys/stat.h>
-
 #include "desktop/addresses.hpp"
 #include "desktop/main_window.hpp"
 #include "desktop/persist_controls.hpp"
@@ -18,11 +16,6 @@ namespace trimbrel {
 namespace {
 
 namespace id = main_id;
-
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::uint32_t ButtonFace(const QWidget* window) {
   const QColor c = window->palette().color(QPalette::Button);

@@ -28,30 +28,20 @@ TRIMBREL_GBK(SelectedSuffix, ".选中")
 TRIMBREL_GBK(TickedSuffix, ".打勾")
 #undef TRIMBREL_GBK
 
-struct KindWordEntry {
-  std::string gbk;
-  Kind kind;
-};
-
-// Tested in this order; the first word the name begins with decides.
-const std::array<KindWordEntry, 8>& KindWords() {
-  static const std::array<KindWordEntry, 8> words{{
-      {Utf8ToGbk("按钮"), Kind::Button},
-      {Utf8ToGbk("编辑框"), Kind::EditBox},
-      {Utf8ToGbk("选择框"), Kind::CheckBox},
-      {Utf8ToGbk("单选框"), Kind::RadioBox},
-      {Utf8ToGbk("组合框"), Kind::ComboBox},
-      {Utf8ToGbk("列表框"), Kind::ListBox},
-      {Utf8ToGbk("选择列表框"), Kind::ChkListBox},
-      {Utf8ToGbk("颜色选择器"), Kind::ColorPicker},
-  }};
-  return words;
-}
+// The persisted kinds, tested in this order; the first whose word the name
+// begins with decides ("选择列表框…" is not a "选择框").
+constexpr Kind kPersistedKinds[] = {Kind::Button,   Kind::EditBox, Kind::CheckBox,   Kind::RadioBox,
+                                    Kind::ComboBox, Kind::ListBox, Kind::ChkListBox, Kind::ColorPicker};
 
 std::optional<Kind> KindNamed(const std::string& name) {
-  for (const KindWordEntry& word : KindWords()) {
+  static const std::array<std::string, std::size(kPersistedKinds)> words = [] {
+    std::array<std::string, std::size(kPersistedKinds)> w;
+    for (std::size_t i = 0; i < w.size(); ++i) w[i] = KindWord(kPersistedKinds[i]);
+    return w;
+  }();
+  for (std::size_t i = 0; i < words.size(); ++i) {
     // compare() takes the whole name when it is shorter than the word.
-    if (name.compare(0, word.gbk.size(), word.gbk) == 0) return word.kind;
+    if (name.compare(0, words[i].size(), words[i]) == 0) return kPersistedKinds[i];
   }
   return std::nullopt;
 }

@@ -95,10 +95,11 @@ int RunWindowProgram(int argc, char** argv, std::vector<std::string> photos) {
   QApplication::setDesktopFileName(QStringLiteral(TRIMBREL_APP_ID));  // the launcher's name
   QApplication::setWindowIcon(ApplicationIcon());
 
-  const IniLocation ini = ChooseIniLocation(ProgramFolder(), Env("XDG_CONFIG_HOME"), HomeFolder());
+  const std::string programFolder = ExecutableFolder();
+  const IniLocation ini = ChooseIniLocation(programFolder, Env("XDG_CONFIG_HOME"), HomeFolder());
   if (ini.portable) {
     // A portable copy keeps its photos' dialog starting beside it.
-    [[maybe_unused]] int changed = ::chdir(ProgramFolder().c_str());
+    [[maybe_unused]] int changed = ::chdir(programFolder.c_str());
   } else if (!ini.path.empty()) {
     MakeDirectories(DirectoryOf(ini.path) + "/");
   }

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
-#include <QPointer>
 
 namespace trimbrel {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/checked_size.hpp"
+#include "platform/file_system.hpp"
 #include "platform/gbk.hpp"
 #include "platform/numbers.hpp"
 #include "platform/result.hpp"
