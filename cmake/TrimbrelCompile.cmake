@@ -24,8 +24,10 @@ if(TRIMBREL_FUZZ)
     message(FATAL_ERROR "TRIMBREL_FUZZ needs clang: configure with CC=clang CXX=clang++")
   endif()
   # Libraries get coverage instrumentation; only the fuzz executables link the libFuzzer main.
+  # Undefined behaviour aborts, so the fuzzer keeps it as a finding instead of
+  # printing a line and going on.
   target_compile_options(trimbrel_compile_options INTERFACE
-    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(trimbrel_compile_options INTERFACE -fsanitize=address,undefined)
 endif()
 
