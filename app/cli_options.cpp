@@ -250,13 +250,17 @@ std::string TargetRefusal(const TrimSettings& settings) {
   for (const auto& side : sides) {
     const std::string gives = source(side.option, side.text) + " gives a target " + side.option + " of " +
                               FormatNumber(side.pixels) + " pixels";
+    if (side.pixels > static_cast<double>(kMaxPictureSide)) {
+      // A count of pixels past any real size (1e308, or inf) says nothing.
+      const std::string shown = side.pixels < 1e12 ? " (" + FormatNumber(side.pixels) + " pixels)" : "";
+      return source(side.option, side.text) + " is too large" + shown + ": a target " + side.option +
+             " can be at most " + std::to_string(kMaxPictureSide) + " pixels";
+    }
     if (!(side.pixels >= 1)) return gives + "; it must be at least 1";
-    if (side.pixels > static_cast<double>(kMaxPictureSide))
-      return gives + "; it can be at most " + std::to_string(kMaxPictureSide);
   }
   if (!pictureSizeAllowed(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height))) {
-    return "--width and --height give a target of " + FormatNumber(width) + " × " + FormatNumber(height) +
-           " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all";
+    return "--width and --height are too large together: a target of " + FormatNumber(width) + " × " +
+           FormatNumber(height) + " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all";
   }
   return {};
 }

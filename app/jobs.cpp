@@ -23,6 +23,7 @@ struct HeaderFacts {
   bool progressive = false;
   int orientation = 1;
   std::uint64_t fileBytes = 0;
+  JpegInfo jpeg;
 };
 
 constexpr int kJpegKind = 1;
@@ -48,6 +49,7 @@ HeaderFacts ReadHeaderFacts(const std::string& photo) {
     facts.height = info.value().height;
     facts.progressive = info.value().progressive;
     facts.orientation = info.value().orientation;
+    facts.jpeg = info.value();
   } else if (auto size = ReadPictureSize(head)) {
     facts.width = size.value().width;
     facts.height = size.value().height;
@@ -67,36 +69,22 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
   const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * facts.height;
   Placement p = ComputePlacement(static_cast<std::int32_t>(facts.width), static_cast<std::int32_t>(facts.height),
                                  target, basis);
-  // Refused from the header, before any decoding.
-  if (!CanvasRefusal(p).empty()) return bytes;
   const std::uint64_t canvasRow = static_cast<std::uint64_t>(std::max(1, p.canvasWidth)) * 3;
   if (facts.kind == 1) {
     int denom = fast ? FastScaleDenom(p, target) : 1;
-    // A progressive JPEG keeps every coefficient (up to 6 bytes a pixel with
-    // full-resolution colour); a baseline one a few rows of blocks.
-    std::uint64_t decoder = facts.progressive ? pixels * 6 : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
+    // Refused from the header, before any decoding.
+    if (!JpegRefusal(facts.jpeg, p, denom).empty()) return bytes;
+    // A progressive JPEG keeps every coefficient; a baseline one a few rows
+    // of blocks.
+    std::uint64_t decoder = facts.progressive ? facts.jpeg.coefficientBytes
+                                              : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
     // Turning or flipping upside down buffers the whole decoded photo.
     if (facts.orientation > 2) decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
     return bytes + decoder + 2 * canvasRow;
   }
+  if (!CanvasRefusal(p).empty()) return bytes;
   const std::uint64_t canvas = canvasRow * static_cast<std::uint64_t>(std::max(1, p.canvasHeight));
   return bytes + 4 * pixels + canvas;
-}
-
-std::uint64_t AvailableMemory() {
-  std::FILE* f = std::fopen("/proc/meminfo", "r");
-  if (f == nullptr) return 0;
-  char line[256];
-  std::uint64_t kib = 0;
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    unsigned long long v = 0;
-    if (std::sscanf(line, "MemAvailable: %llu kB", &v) == 1) {
-      kib = v;
-      break;
-    }
-  }
-  std::fclose(f);
-  return kib * 1024;
 }
 
 int ChooseJobCount(std::vector<std::uint64_t> estimates, int processors, std::uint64_t available) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/geometry.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
@@ -18,9 +19,6 @@ namespace trimbrel {
 // alone (decoded size, canvas, target, decoder buffers); generous rather
 // than tight.
 std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& target, int basis, bool fast);
-
-// MemAvailable of the system; 0 when it cannot be read.
-std::uint64_t AvailableMemory();
 
 // The largest count up to `processors` such that the `count` largest
 // estimates fit in half of `available` together; at least 1. An unknown

@@ -27,6 +27,16 @@ std::string CanvasRefusal(const Placement& placement) {
          std::to_string(placement.canvasHeight) + " pixels";
 }
 
+std::string JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom) {
+  if (CanvasDrawable(placement) &&
+      (placement.canvasWidth > kMaxPictureSide || placement.canvasHeight > kMaxPictureSide)) {
+    return "too large: canvas of " + std::to_string(placement.canvasWidth) + " × " +
+           std::to_string(placement.canvasHeight) + " pixels";
+  }
+  auto fits = CheckJpegStreamMemory(info, scaleDenom);
+  return fits ? std::string() : fits.error().reason;
+}
+
 int FastScaleDenom(const Placement& placement, const TargetSize& target) {
   if (placement.scale < 4.0) return 1;
   for (int denom : {8, 4, 2}) {
@@ -129,9 +139,10 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
     // A canvas of no width or height is the surface's business (it keeps at
     // least one pixel); leave such oddities to the drawing road.
     if (!CanvasDrawable(outcome.placement)) return trimLiteral(photo, basis);
-    if (std::string reason = CanvasRefusal(outcome.placement); !reason.empty()) {
-      // The surface could not hold such a canvas either: the drawing road
-      // ends with the background alone, and so does this one, but says why.
+    const int denom = fast ? FastScaleDenom(outcome.placement, target_) : 1;
+    if (std::string reason = JpegRefusal(info.value(), outcome.placement, denom); !reason.empty()) {
+      // Refused before decoding: the picture is the background alone, and
+      // the reason says why.
       outcome = TrimOutcome{};
       outcome.readError = reason;
       outcome.placement = ComputePlacement(0, 0, target_, basis);
@@ -139,7 +150,7 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
       takeTarget(outcome);
       return outcome;
     }
-    outcome.scaleDenom = fast ? FastScaleDenom(outcome.placement, target_) : 1;
+    outcome.scaleDenom = denom;
     pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
     auto canvas = MakeCanvasStream(outcome.placement, outcome.photoWidth, outcome.photoHeight, outcome.scaleDenom,
                                    target_, surface_.effectiveBackground(), targetSink());
@@ -237,9 +248,19 @@ TrimOutcome TrimWorker::trimLiteral(const std::string& photo, int basis) {
 Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, int basis) {
   auto bytes = ReadPhotoFile(photo);
   if (!bytes) return bytes.error();
-  auto size = ReadPictureSize(bytes.value().span());
-  if (!size) return size.error();
+  const std::span<const std::uint8_t> data = bytes.value().span();
   PhotoPlan plan;
+  if (data.size() >= 8 && DetectPictureKind(data) == kJpegKind) {
+    auto info = ReadJpegInfo(data);
+    if (!info) return info.error();
+    plan.width = info.value().width;
+    plan.height = info.value().height;
+    plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
+    if (std::string refusal = JpegRefusal(info.value(), plan.placement, 1); !refusal.empty()) return Fail(refusal);
+    return plan;
+  }
+  auto size = ReadPictureSize(data);
+  if (!size) return size.error();
   plan.width = size.value().width;
   plan.height = size.value().height;
   plan.placement = ComputePlacement(plan.width, plan.height, target, basis);

@@ -64,8 +64,14 @@ class TrimWorker {
 int FastScaleDenom(const Placement& placement, const TargetSize& target);
 
 // Empty, or why a photo with this placement is refused: "too large: canvas
-// of W × H pixels" when the canvas passes the picture limits.
+// of W × H pixels" when the canvas passes the picture limits. The drawing
+// road holds its canvas whole, so its limit is the picture limit.
 std::string CanvasRefusal(const Placement& placement);
+
+// The same for a JPEG photo, whose canvas is only ever streamed a row at a
+// time: a canvas side may not pass the longest side the resampler takes,
+// and what the decoder holds whole must fit its memory (CheckJpegStreamMemory).
+std::string JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom);
 
 // What a trim would do to a photo, from its header alone; a photo the trim
 // would refuse for its size fails here too.

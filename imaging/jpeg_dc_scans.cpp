@@ -135,4 +135,23 @@ std::size_t CountJpegScans(std::span<const std::uint8_t> jpeg, std::size_t atMos
   return scans;
 }
 
+std::uint64_t CountJpegBlockVisits(std::span<const std::uint8_t> jpeg, std::span<const ComponentBlocks> blocksOf,
+                                   std::uint64_t atMost) {
+  std::uint64_t visits = 0;
+  (void)ForEachSegment(jpeg, [&](const Segment& segment) -> Result<bool> {
+    if (segment.marker != kSos) return true;
+    // Scan header: length, component count, then id and tables per component.
+    const std::size_t count = jpeg[segment.start + 4];
+    if (segment.start + 5 + 2 * count > segment.segmentEnd) return false;
+    for (std::size_t c = 0; c < count; ++c) {
+      const std::uint8_t id = jpeg[segment.start + 5 + 2 * c];
+      for (const ComponentBlocks& component : blocksOf) {
+        if (component.id == id) visits += component.blocks;
+      }
+    }
+    return visits < atMost;
+  });
+  return std::min(visits, atMost);
+}
+
 }  // namespace trimbrel

@@ -1,5 +1,6 @@
 #include "imaging/jpeg_reader.hpp"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -20,9 +21,19 @@ namespace {
 
 // libjpeg's own memory (coefficient buffers of progressive files): beyond
 // this it fails with "no backing store" instead of exhausting the machine.
-constexpr long kMaxLibjpegMemory = 1L << 30;
+// A progressive photo is refused before that, when its coefficients need more
+// than this or half of the memory the system has free.
+constexpr std::uint64_t kMaxLibjpegMemory = std::uint64_t{1} << 30;
 // A progressive file can carry thousands of tiny scans, each a full pass.
 constexpr std::size_t kMaxScans = 500;
+// Each scan passes over every block of its components, and with end-of-band
+// runs a pass over millions of blocks takes a few bytes. Real photos pass
+// over their blocks 4 to 10 times (libjpeg's own script: under 5); beyond
+// kFreePasses the passes must be paid for by the bytes of the file, so that
+// no small file can hold a decoder busy for long.
+constexpr std::uint64_t kFreePasses = 16;
+constexpr std::uint64_t kVisitsPerByte = 8;
+constexpr std::uint64_t kFreeVisits = std::uint64_t{1} << 22;
 
 // Everything libjpeg may jump out of lives in plain structs: no destructor
 // is ever skipped by longjmp. Each setjmp sits in a small function that
@@ -45,10 +56,30 @@ struct JpegSession {
   std::longjmp(error->jump, 1);
 }
 
+// Corrupt entropy data or a progression that contradicts itself. In a
+// progressive file every later scan builds on what such a warning spoilt,
+// and the decoder would go on through all of them for a picture of grey.
+bool SpoilsProgression(int code) {
+  switch (code) {
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_TOO_MUCH_DATA: return true;
+    default: return false;
+  }
+}
+
 void onMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
   // Truncated data would otherwise decode as grey rows and pass as success.
   if (cinfo->err->msg_code == JWRN_JPEG_EOF) onError(cinfo);
+  if (!cinfo->is_decompressor) return;
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->progressive_mode && SpoilsProgression(cinfo->err->msg_code)) {
+    onError(cinfo);
+  }
   cinfo->err->num_warnings++;
 }
 
@@ -68,7 +99,7 @@ bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size) {
   s->error.pub.emit_message = onMessage;
   if (setjmp(s->error.jump)) return false;
   jpeg_create_decompress(&s->cinfo);
-  s->cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
+  s->cinfo.mem->max_memory_to_use = static_cast<long>(kMaxLibjpegMemory);
   s->progress.progress_monitor = onProgress;
   s->cinfo.progress = &s->progress;
   jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
@@ -144,11 +175,69 @@ int orientationOf(const jpeg_decompress_struct& cinfo) {
   return 1;
 }
 
+std::uint64_t RoundUp(std::uint64_t n, std::uint64_t multiple) {
+  return multiple == 0 ? n : (n + multiple - 1) / multiple * multiple;
+}
+
+// libjpeg's whole-image coefficient buffer: each component's blocks,
+// padded to whole MCU rows and columns, 64 coefficients of 2 bytes each.
+std::uint64_t coefficientBytesOf(const jpeg_decompress_struct& cinfo) {
+  if (!cinfo.progressive_mode) return 0;
+  std::uint64_t blocks = 0;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& comp = cinfo.comp_info[c];
+    blocks += RoundUp(comp.width_in_blocks, static_cast<std::uint64_t>(comp.h_samp_factor)) *
+              RoundUp(comp.height_in_blocks, static_cast<std::uint64_t>(comp.v_samp_factor));
+  }
+  return blocks * sizeof(JBLOCK);
+}
+
+JpegInfo infoOf(const jpeg_decompress_struct& cinfo) {
+  JpegInfo info;
+  info.orientation = orientationOf(cinfo);
+  const bool swap = OrientationSwapsAxes(info.orientation);
+  info.width = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
+  info.height = static_cast<int>(swap ? cinfo.image_width : cinfo.image_height);
+  info.components = cinfo.num_components;
+  info.progressive = cinfo.progressive_mode != 0;
+  info.coefficientBytes = coefficientBytesOf(cinfo);
+  return info;
+}
+
+std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+
+// The passes a progressive file asks for, against what its size can mean.
+Result<void> checkScanWork(const jpeg_decompress_struct& cinfo, std::span<const std::uint8_t> bytes) {
+  if (CountJpegScans(bytes, kMaxScans + 1) > kMaxScans) {
+    return Fail("damaged: more than " + std::to_string(kMaxScans) + " scans");
+  }
+  ComponentBlocks components[MAX_COMPONENTS];
+  std::uint64_t blocks = 0;
+  const int count = std::min(cinfo.num_components, MAX_COMPONENTS);
+  for (int c = 0; c < count; ++c) {
+    const jpeg_component_info& comp = cinfo.comp_info[c];
+    components[c] = {static_cast<std::uint8_t>(comp.component_id),
+                     std::uint64_t{comp.width_in_blocks} * comp.height_in_blocks};
+    blocks += components[c].blocks;
+  }
+  const std::uint64_t allowed = kFreePasses * blocks + kVisitsPerByte * bytes.size() + kFreeVisits;
+  const std::uint64_t visits =
+      CountJpegBlockVisits(bytes, std::span<const ComponentBlocks>(components, static_cast<std::size_t>(count)),
+                           allowed + 1);
+  if (visits > allowed) {
+    return Fail("damaged: its scans pass over the picture more than " + std::to_string(allowed / std::max<std::uint64_t>(blocks, 1)) +
+                " times, too often for a file of " + std::to_string(bytes.size()) + " bytes");
+  }
+  return {};
+}
+
 // Where the decoder puts a shown row: straight into the caller's memory for
 // the kind-1 picture, or into one reused row for a streaming sink.
 class RowTarget {
  public:
   virtual ~RowTarget() = default;
+  // Before the decoder reads anything beyond the header.
+  virtual Result<void> allows(int width, int height) = 0;
   virtual Result<void> begin(int width, int height) = 0;
   virtual std::uint8_t* rowBuffer(int y) = 0;  // width*3 bytes B,G,R
   virtual void rowDone(int y) = 0;
@@ -179,12 +268,12 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
   JpegSession& s = *opened.value();
   jpeg_decompress_struct& cinfo = s.cinfo;
 
-  TRIMBREL_TRY(CheckPictureSize(cinfo.image_width, cinfo.image_height));
+  const JpegInfo facts = infoOf(cinfo);
+  TRIMBREL_TRY(target.allows(facts.width, facts.height));
   // Counted from the markers, so that such a file is refused before libjpeg
   // makes its first pass; the progress monitor stays as the last guard.
-  if (cinfo.progressive_mode && CountJpegScans(bytes, kMaxScans + 1) > kMaxScans) {
-    return Fail("damaged: more than " + std::to_string(kMaxScans) + " scans");
-  }
+  if (cinfo.progressive_mode) TRIMBREL_TRY(checkScanWork(cinfo, bytes));
+  TRIMBREL_TRY(CheckJpegStreamMemory(facts, scaleDenom));
   // A sequential Huffman scan spends at least two bits on every block, so a
   // file this short cannot hold the rows its header claims.
   if (!cinfo.progressive_mode && !cinfo.arith_code) {
@@ -203,7 +292,7 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
              cinfo.jpeg_color_space != JCS_RGB) {
     return Fail("damaged: unsupported JPEG colour space");
   }
-  const int orientation = orientationOf(cinfo);
+  const int orientation = facts.orientation;
   if (!sessionPrepare(&s, scaleDenom, out)) return damaged(s);
   const int storedWidth = static_cast<int>(cinfo.output_width);
   const int storedHeight = static_cast<int>(cinfo.output_height);
@@ -262,6 +351,7 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
 class PictureTarget final : public RowTarget {
  public:
   explicit PictureTarget(Picture& picture) : picture_(picture) {}
+  Result<void> allows(int width, int height) override { return CheckPictureSize(width, height); }
   Result<void> begin(int width, int height) override {
     TRIMBREL_TRY(CheckPictureSize(width, height));
     picture_.kind = PictureKind::Jpeg;
@@ -285,6 +375,8 @@ class PictureTarget final : public RowTarget {
 class SinkTarget final : public RowTarget {
  public:
   explicit SinkTarget(RowStreamSink& sink) : sink_(sink) {}
+  // Only rows exist at a time; whatever else is held whole was checked.
+  Result<void> allows(int, int) override { return {}; }
   Result<void> begin(int width, int height) override {
     if (!sink_.begin(width, height)) return Fail("stopped");
     row_.resize(static_cast<std::size_t>(width) * 3);
@@ -303,16 +395,25 @@ class SinkTarget final : public RowTarget {
 Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes) {
   auto opened = openSession(bytes);
   if (!opened) return opened.error();
-  const jpeg_decompress_struct& cinfo = opened.value()->cinfo;
-  TRIMBREL_TRY(CheckPictureSize(cinfo.image_width, cinfo.image_height));
-  JpegInfo info;
-  info.orientation = orientationOf(cinfo);
-  const bool swap = OrientationSwapsAxes(info.orientation);
-  info.width = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
-  info.height = static_cast<int>(swap ? cinfo.image_width : cinfo.image_height);
-  info.components = cinfo.num_components;
-  info.progressive = cinfo.progressive_mode != 0;
-  return info;
+  return infoOf(opened.value()->cinfo);
+}
+
+Result<void> CheckJpegStreamMemory(const JpegInfo& info, int scaleDenom) {
+  if (info.coefficientBytes > 0) {
+    const std::uint64_t half = AvailableMemory() / 2;
+    const std::uint64_t limit = half == 0 ? kMaxLibjpegMemory : std::min(half, kMaxLibjpegMemory);
+    if (info.coefficientBytes > limit) {
+      return Fail("too large: " + std::to_string(info.width) + " × " + std::to_string(info.height) +
+                  " progressive JPEG needs " + Megabytes(info.coefficientBytes) + " to decode, more than " +
+                  Megabytes(limit));
+    }
+  }
+  // Turning or flipping upside down holds the decoded photo whole.
+  if (info.orientation > 2 && scaleDenom > 0) {
+    TRIMBREL_TRY(CheckPictureSize((std::int64_t{info.width} + scaleDenom - 1) / scaleDenom,
+                                  (std::int64_t{info.height} + scaleDenom - 1) / scaleDenom));
+  }
+  return {};
 }
 
 Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom, RowStreamSink& sink) {

@@ -83,8 +83,20 @@ struct JpegInfo {
   int components = 0;
   bool progressive = false;
   int orientation = 1;  // EXIF orientation 1..8
+  // What libjpeg holds whole while it reads a progressive file: every
+  // coefficient of every block. 0 for a sequential file, which it reads a
+  // few rows of blocks at a time.
+  std::uint64_t coefficientBytes = 0;
 };
-Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes);  // header only, cheap
+// Header only, cheap. The size is not held against the picture limit: the
+// row stream never holds a picture whole, and DecodeJpegRows says itself what
+// it cannot do.
+Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes);
+
+// Whether a row stream at 1/scaleDenom fits the memory it would hold whole:
+// a progressive file's coefficients, and the decoded photo when its
+// orientation turns or flips it upside down. "too large: …" when not.
+Result<void> CheckJpegStreamMemory(const JpegInfo& info, int scaleDenom);
 
 class RowStreamSink {
  public:

@@ -6,5 +6,6 @@
 #include "platform/checked_size.hpp"
 #include "platform/file_system.hpp"
 #include "platform/gbk.hpp"
+#include "platform/memory.hpp"
 #include "platform/numbers.hpp"
 #include "platform/result.hpp"

@@ -254,9 +254,10 @@ TEST(Batch, UnreadableEntriesAreReportedWithTheirReason) {
   EXPECT_EQ(report.photos[3].readError.rfind("cannot open", 0), 0u) << report.photos[3].readError;
 }
 
-// A canvas the surface cannot hold is known from the header: such a photo
-// is refused for it before its data is read (here there is none to read),
-// by the trim, the dry run and the job planner alike.
+// A canvas the surface cannot hold is known from the header: a photo the
+// drawing road would draw on it is refused for it before its data is read
+// (here there is none to read), by the trim, the dry run and the job planner
+// alike.
 TEST(Batch, ACanvasTooLargeIsRefusedFromTheHeader) {
   TempDir dir;
   std::vector<std::string> photos;
@@ -275,6 +276,75 @@ TEST(Batch, ACanvasTooLargeIsRefusedFromTheHeader) {
     ASSERT_FALSE(plan);
     EXPECT_EQ(plan.error().reason, refusal);
     EXPECT_LT(EstimateTrimMemory(photos[i], report.target, FitBasis::Width, false), std::uint64_t{8} << 20);
+  }
+}
+
+// A JPEG's canvas is only ever streamed, so a canvas past the picture limit
+// is no reason to refuse it: a 20000 × 1000 photo on a square target has a
+// 20000 × 20000 canvas, mostly bands. A canvas side past what the resampler
+// takes is refused from the header, as is a progressive file whose
+// coefficients would not fit in memory.
+TEST(Batch, AJpegCanvasIsLimitedByItsSidesNotItsArea) {
+  TempDir dir;
+  const std::string wide = dir / "wide.jpg";
+  const std::string wideProgressive = dir / "wide-progressive.jpg";
+  const auto halves = [](int x, int) { return x < 10000 ? testing::Rgb{200, 30, 30} : testing::Rgb{30, 30, 200}; };
+  testing::WriteJpeg(wide, 20000, 1000, halves, {.quality = 60});
+  testing::WriteJpeg(wideProgressive, 20000, 1000, halves, {.quality = 60, .progressive = true});
+  RecordingHost host(Pixels(100, 100, OutputFormat::BMP));
+  BatchReport report = RunBatch({wide, wideProgressive}, host);
+  ASSERT_TRUE(report.allOk()) << report.photos[0].readError << report.photos[1].readError;
+  for (const PhotoReport& photo : report.photos) {
+    SCOPED_TRACE(photo.photo);
+    EXPECT_GT(std::int64_t{photo.placement.canvasWidth} * photo.placement.canvasHeight, kMaxPicturePixels);
+    auto plan = PlanPhoto(photo.photo, report.target, FitBasis::Width);
+    EXPECT_TRUE(plan) << (plan ? "" : plan.error().reason);
+    testing::BmpImage bmp;
+    ASSERT_TRUE(testing::ParseBmp24(testing::ReadFileBytes(photo.output), bmp));
+    ASSERT_EQ(bmp.width, 100);
+    ASSERT_EQ(bmp.height, 100);
+    // Bands above and below; the photo's two halves in the middle row.
+    const testing::Rgb top = bmp.pixels[0], left = bmp.pixels[50 * 100 + 10], right = bmp.pixels[50 * 100 + 90];
+    EXPECT_EQ(top.r, top.g) << "band colour, not photo";
+    EXPECT_GT(left.r, 150);
+    EXPECT_GT(right.b, 150);
+  }
+  // Headers patched to sizes that the tiny files cannot hold: they must be
+  // refused for their size before anything is decoded.
+  auto withFrameSize = [&](const std::string& name, bool progressive, int width, int height) {
+    const std::string path = dir / name;
+    testing::WriteJpeg(path, 16, 16, testing::PhotoLike(16, 16), {.progressive = progressive});
+    auto bytes = testing::ReadFileBytes(path);
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+      if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+        bytes[i + 5] = static_cast<std::uint8_t>(height >> 8), bytes[i + 6] = static_cast<std::uint8_t>(height);
+        bytes[i + 7] = static_cast<std::uint8_t>(width >> 8), bytes[i + 8] = static_cast<std::uint8_t>(width);
+        break;
+      }
+    }
+    testing::WriteFileBytes(path, bytes);
+    return path;
+  };
+  const struct {
+    std::string photo;
+    TargetSize target;
+    std::string refusal;
+  } refused[] = {
+      {withFrameSize("long.jpg", false, 60000, 100), {100, 1000}, "too large: canvas of 60000 × 598900 pixels"},
+      {withFrameSize("huge.jpg", true, 40000, 40000), {1000, 1000},
+       "too large: 40000 × 40000 progressive JPEG needs 4578 MB"},
+  };
+  for (const auto& c : refused) {
+    const TargetSize& target = c.target;
+    SCOPED_TRACE(c.photo);
+    auto plan = PlanPhoto(c.photo, target, FitBasis::Width);
+    ASSERT_FALSE(plan);
+    EXPECT_EQ(plan.error().reason.rfind(c.refusal, 0), 0u) << plan.error().reason;
+    TrimWorker worker(target, 0xC0C0C0);
+    TrimOutcome outcome = worker.trim(c.photo, FitBasis::Width, false);
+    EXPECT_EQ(outcome.readError, plan.error().reason);
+    // A refused photo holds the job planner to its target buffers alone.
+    EXPECT_LT(EstimateTrimMemory(c.photo, target, FitBasis::Width, false), std::uint64_t{16} << 20);
   }
 }
 
@@ -522,7 +592,10 @@ TEST(Batch, JobCountFitsHalfTheFreeMemory) {
   };
   const std::uint64_t decoded = 6000ull * 4000 * 3;
   const TargetSize target{154, 189};
-  EXPECT_GE(EstimateTrimMemory(withFrameSize("progressive.jpg", true), target, FitBasis::Width, false), 2 * decoded);
+  // 4:2:0 colour: 750 × 500 luma blocks and twice 375 × 250 chroma blocks,
+  // 128 bytes of coefficients each.
+  EXPECT_GE(EstimateTrimMemory(withFrameSize("progressive.jpg", true), target, FitBasis::Width, false),
+            562'500ull * 128);
   EXPECT_LT(EstimateTrimMemory(withFrameSize("baseline.jpg", false), target, FitBasis::Width, false), decoded / 4);
   std::vector<std::uint8_t> bmp(54, 0);
   bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;

@@ -312,7 +312,11 @@ TEST(Cli, MisreadNumbersAreNamed) {
       {{"-W", "2.6cm", "-H", "３，２"}, 0, "warning: --height \"３，２\" is read as 3; \",2\" is ignored"},
       {{"-u", "px", "-W", "1e3", "-d", " 150 "}, 0, ""},
       {{"-d", "4294967446"}, 2, "--dpi: \"4294967446\" is out of range"},
-      {{"-d", "2147483647"}, 2, "--width \"2.6\" cm at --dpi \"2147483647\" gives a target width of 2198211678 pixels"},
+      {{"-d", "2147483647"}, 2,
+       "--width \"2.6\" cm at --dpi \"2147483647\" is too large (2198211678 pixels): a target width can be at most "
+       "65535 pixels"},
+      {{"-u", "px", "-H", "1e308"}, 2, "--height \"1e308\" is too large: a target height can be at most 65535 pixels"},
+      {{"-H", "1e308"}, 2, "--height \"1e308\" cm at --dpi \"150\" is too large: a target height can be at most"},
       {{"-u", "in", "-d", "0"}, 2, "--dpi \"0\" gives no size in in"},
       {{"-u", "px", "-W", "0.4"}, 2, "--width \"0.4\" gives a target width of 0 pixels"},
   };

@@ -268,5 +268,108 @@ TEST(JpegReader, RefusesSizesBeforeAllocating) {
   }
 }
 
+// The row stream holds no picture whole, so the picture limit is not its
+// limit; what it does hold whole is: a progressive file's coefficients, and
+// the photo when it must be turned. Each is refused from the header.
+TEST(JpegReader, StreamsPastThePictureLimitAndRefusesWhatItWouldHoldWhole) {
+  const Bytes baseline = MakeJpeg(16, 16, quadrants);
+  const Bytes progressive = MakeJpeg(16, 16, quadrants, {.progressive = true});
+  struct Case {
+    Bytes jpeg;
+    std::string reason;
+  } cases[] = {
+      // 40000 × 40000 in 4:2:0 colour: 37.5 million blocks of 128 bytes.
+      {withFrameSize(progressive, 40000, 40000), "too large: 40000 × 40000 progressive JPEG needs 4578 MB to decode"},
+      {withFrameSize(WithExifOrientation(baseline, 6, false), 20000, 20000), "too large: 20000 × 20000"},
+  };
+  for (const Case& c : cases) {
+    auto info = ReadJpegInfo(c.jpeg);
+    ASSERT_TRUE(info.ok()) << "the header alone is fine";
+    auto fits = CheckJpegStreamMemory(info.value(), 1);
+    ASSERT_FALSE(fits.ok()) << c.reason;
+    EXPECT_EQ(fits.error().reason.rfind(c.reason, 0), 0u) << fits.error().reason;
+    CollectRows sink;
+    auto streamed = DecodeJpegRows(c.jpeg, 1, sink);
+    ASSERT_FALSE(streamed.ok());
+    EXPECT_EQ(streamed.error().reason, fits.error().reason);
+    EXPECT_EQ(sink.width, 0) << "refused before any row";
+  }
+  // At 1/8 the turned photo is small enough to hold.
+  auto turned = ReadJpegInfo(cases[1].jpeg);
+  EXPECT_TRUE(CheckJpegStreamMemory(turned.value(), 8).ok());
+
+  // A real baseline photo larger than any picture the program holds whole
+  // streams all its rows.
+  const int width = 17000, height = 16000;
+  const Bytes big = MakeJpeg(width, height, [](int x, int y) { return Rgba{std::uint8_t(x >> 6), std::uint8_t(y >> 6), 90}; },
+                             {.quality = 50});
+  EXPECT_FALSE(DecodePictureBytes(big).ok()) << "too large to hold whole";
+  struct CountRows : RowStreamSink {
+    int width = 0, rows = 0;
+    unsigned long long sum = 0;
+    bool begin(int w, int) override {
+      width = w;
+      return true;
+    }
+    void row(int, const std::uint8_t* bgr) override {
+      ++rows;
+      sum += bgr[3 * (width / 2) + 1];
+    }
+  } counter;
+  auto streamed = DecodeJpegRows(big, 1, counter);
+  ASSERT_TRUE(streamed.ok()) << streamed.error().reason;
+  EXPECT_EQ(counter.width, width);
+  EXPECT_EQ(counter.rows, height);
+  // The green channel follows the row: its mean over the column is about 125.
+  EXPECT_NEAR(static_cast<double>(counter.sum) / height, 125.0, 3.0);
+}
+
+// A progression that contradicts itself spoils every scan after it; the
+// decode stops at the first such warning instead of running through the rest.
+TEST(JpegReader, AnInconsistentProgressionIsDamage) {
+  // Each AC coefficient in a first scan of all bits but the lowest, then a
+  // refinement scan for that bit.
+  const Bytes good = MakeJpeg(64, 64, quadrants, {.grey = true, .scans = 127});
+  // Repeat the second scan (the first AC scan): its coefficient gets a first
+  // pass twice, where a refinement of its last bit belongs.
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 2; i + 1 < good.size(); ++i) {
+    if (good[i] == 0xFF && (good[i + 1] == 0xDA || good[i + 1] == 0xD9)) starts.push_back(i);
+  }
+  ASSERT_GE(starts.size(), 3u);
+  Bytes repeated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(starts[2]));
+  repeated.insert(repeated.end(), good.begin() + static_cast<std::ptrdiff_t>(starts[1]),
+                  good.begin() + static_cast<std::ptrdiff_t>(starts[2]));
+  repeated.insert(repeated.end(), good.begin() + static_cast<std::ptrdiff_t>(starts[2]), good.end());
+  ASSERT_TRUE(DecodePictureBytes(good).ok());
+  auto decoded = DecodePictureBytes(repeated);
+  ASSERT_FALSE(decoded.ok());
+  EXPECT_EQ(decoded.error().reason.rfind("damaged: Inconsistent progression sequence", 0), 0u)
+      << decoded.error().reason;
+  CollectRows sink;
+  EXPECT_FALSE(DecodeJpegRows(repeated, 2, sink).ok());
+}
+
+// Scans that each pass over millions of blocks for a few bytes: the work a
+// file may ask for is bounded by its blocks and its bytes. The same picture
+// in the usual progression (under 5 passes) decodes.
+TEST(JpegReader, BoundsTheWorkOfAProgressionByTheFileSize) {
+  const auto flat = [](int, int) { return Rgba{120, 120, 120}; };
+  const Bytes usual = MakeJpeg(3000, 3000, flat, {.progressive = true, .grey = true});
+  const Bytes passes64 = MakeJpeg(3000, 3000, flat, {.grey = true, .scans = 64});
+  ASSERT_LT(passes64.size(), std::size_t{200'000});
+  struct Discard : RowStreamSink {
+    bool begin(int, int) override { return true; }
+    void row(int, const std::uint8_t*) override {}
+  } sink;
+  EXPECT_TRUE(DecodeJpegRows(usual, 1, sink).ok());
+  auto streamed = DecodeJpegRows(passes64, 1, sink);
+  ASSERT_FALSE(streamed.ok());
+  EXPECT_EQ(streamed.error().reason.rfind("damaged: its scans pass over the picture more than ", 0), 0u)
+      << streamed.error().reason;
+  // A small picture may have as many scans as it likes up to the count limit.
+  EXPECT_TRUE(DecodePictureBytes(MakeJpeg(64, 64, quadrants, {.grey = true, .scans = 400})).ok());
+}
+
 }  // namespace
 }  // namespace trimbrel

@@ -1,0 +1,23 @@
+#include "platform/memory.hpp"
+
+#include <cstdio>
+
+namespace trimbrel {
+
+std::uint64_t AvailableMemory() {
+  std::FILE* f = std::fopen("/proc/meminfo", "r");
+  if (f == nullptr) return 0;
+  char line[256];
+  std::uint64_t kib = 0;
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    unsigned long long v = 0;
+    if (std::sscanf(line, "MemAvailable: %llu kB", &v) == 1) {
+      kib = v;
+      break;
+    }
+  }
+  std::fclose(f);
+  return kib * 1024;
+}
+
+}  // namespace trimbrel
