@@ -389,8 +389,9 @@ TEST(ImageObject, SaveImageCarriesTheErrorOfAFailedWrite) {
     const rlimit small{10000, 10000};
     if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(2);
     const Result<void> saved = SaveImage(image, dir / "big.bmp", IMAGE_FORMAT_BMP);
-    const bool told = !saved.ok() && saved.error().reason == "file too large" && LastImageError(image) == "文件写入失败";
-    if (!told) std::fprintf(stderr, "%s / %s\n", saved.ok() ? "written" : saved.error().reason.c_str(), LastImageError(image).c_str());
+    const std::string reason = saved.ok() ? "written" : saved.error().reason;
+    const bool told = reason == "file too large" && LastImageError(image) == "文件写入失败";
+    if (!told) std::fprintf(stderr, "%s / %s\n", reason.c_str(), LastImageError(image).c_str());
     std::fflush(nullptr);
     ::_exit(told ? 0 : 1);
   }
