@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -62,13 +60,15 @@ void TrimOne(TrimWorker& worker, const RunPlan& plan, PhotoReport& report) {
     // The band colour alone never takes the place of an earlier result.
     const bool bandOnly = !report.readError.empty();
     const ExistingFile existing = bandOnly ? ExistingFile::Keep : ExistingFile::Replace;
-    if (EncodeToFile(image, report.output, plan.format.encoderFormat, existing)) {
+    // The image object keeps its own words for the failure; the report gets
+    // the English ones with what the system said.
+    const Result<void> saved = SaveImage(image, report.output, plan.format.encoderFormat, existing);
+    if (saved) {
       report.written = true;
     } else if (bandOnly && PathExists(report.output)) {
       report.keptExisting = true;
     } else {
-      report.writeError = LastImageError(image);
-      if (report.writeError.empty()) report.writeError = "cannot write the file";
+      report.writeError = saved.error().reason;
     }
   } catch (const std::bad_alloc&) {
     report.writeError = "out of memory";
@@ -284,11 +284,10 @@ BatchReport RunBatch(const std::vector<std::string>& photos, BatchHost& host, co
 
   report.folder = options.outputFolder.empty() ? ResultsFolderFor(photos.front()) : options.outputFolder;
   if (report.folder.back() != '/') report.folder += '/';
-  errno = 0;
-  plan.folderReady = MakeDirectories(report.folder);
+  const Result<void> folder = CreateDirectories(report.folder);
+  plan.folderReady = folder.ok();
   if (!plan.folderReady) {
-    plan.folderError = "cannot create the results folder " + report.folder + ": " +
-                       (errno != 0 ? std::strerror(errno) : "something else of that name is in the way");
+    plan.folderError = "cannot create the results folder " + report.folder + ": " + folder.error().reason;
   }
 
   std::vector<std::string> names = AssignOutputNames(photos, report.folder, plan.format.extension);

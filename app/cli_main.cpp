@@ -13,6 +13,7 @@
 #include "app/progress.hpp"
 #include "app/trim_engine.hpp"
 #include "app/version.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
@@ -138,6 +139,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FI
   // however deep the current folder is; only what is printed is absolute.
   if (options.dryRun) return DryRun(options, cwd, out, err);
 
+  // Ctrl-C, a kill or a closed pipe ends the run without leaving a half
+  // written temporary in the results folder. Only this road: the window
+  // closes through its own handlers and lets the photos in progress finish.
+  InstallInterruptCleanup();
   ConsoleHost host(options.settings, out, err, options.quiet, isatty(fileno(err)) != 0,
                    options.nullSeparated ? '\0' : '\n', cwd);
   BatchOptions batch;

@@ -28,7 +28,11 @@ std::string BaseNameOf(std::string_view path) {
   return name;
 }
 
-bool MakeDirectories(std::string_view path) {
+bool MakeDirectories(std::string_view path) { return CreateDirectories(path).ok(); }
+
+Result<void> CreateDirectories(std::string_view path) {
+  std::string_view whole = path;
+  while (whole.size() > 1 && whole.back() == '/') whole.remove_suffix(1);
   for (std::size_t slash = path.find('/'); slash != std::string_view::npos;
        slash = path.find('/', slash + 1)) {
     // The empty level before the "/" of an absolute path is the root.
@@ -36,12 +40,18 @@ bool MakeDirectories(std::string_view path) {
     const std::string level(path.substr(0, slash));
     if (IsDirectory(level)) continue;
     // A level that exists as a file is not a folder the pictures can go into;
-    // mkdir refuses it with EEXIST and the check below catches that. EEXIST
-    // from a folder made meanwhile by someone else is fine.
-    if (::mkdir(level.c_str(), 0777) != 0 && !(errno == EEXIST && IsDirectory(level)))
-      return false;
+    // mkdir refuses it with EEXIST. EEXIST from a folder made meanwhile by
+    // someone else is fine.
+    if (::mkdir(level.c_str(), 0777) == 0) continue;
+    int err = errno;
+    if (err == EEXIST) {
+      if (IsDirectory(level)) continue;
+      err = ENOTDIR;
+    }
+    const std::string words = SystemReason(err);
+    return Fail(level == whole ? words : level + ": " + words);
   }
-  return true;
+  return {};
 }
 
 bool PathExists(std::string_view path) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.hpp"
+
 namespace trimbrel {
 
 // The text left of the last "/", or empty when there is none
@@ -24,6 +26,11 @@ std::string BaseNameOf(std::string_view path);
 // True only when every such level ends up being a directory; false at the
 // first level that cannot be created or that exists as something else.
 bool MakeDirectories(std::string_view path);
+// The same, saying why it failed in the system's words: "permission denied"
+// when the last level cannot be made, "/a/file: not a directory" when it is
+// a level above it that fails (a level that exists as something else is
+// not a directory).
+Result<void> CreateDirectories(std::string_view path);
 
 // True when anything has this name: a file, a folder, even a link to nothing.
 bool PathExists(std::string_view path);

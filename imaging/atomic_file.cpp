@@ -1,14 +1,16 @@
 #include "imaging/atomic_file.hpp"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <vector>
 
 namespace trimbrel {
 
@@ -35,7 +37,35 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string Reason(const char* what, int err) { return std::string(what) + ": " + std::strerror(err); }
+// A hidden name beside the target that no other writer is likely to pick.
+std::string HiddenName(const std::string& folder) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[6];
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    static std::atomic<unsigned long> counter{0};
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    unsigned long mix = static_cast<unsigned long>(now.tv_nsec) ^ (counter.fetch_add(1) << 20) ^
+                        (static_cast<unsigned long>(::gettid()) << 40);
+    for (unsigned char& b : bytes) {
+      b = static_cast<unsigned char>(mix);
+      mix = mix * 6364136223846793005UL + 1442695040888963407UL;
+      b ^= static_cast<unsigned char>(mix >> 56);
+    }
+  }
+  std::string name = folder + "/.trimbrel-";
+  for (unsigned char b : bytes) name += kLetters[b % (sizeof kLetters - 1)];
+  return name;
+}
+
+// Refusals of O_TMPFILE that mean "not here" rather than "not at all": the
+// file system or the kernel lacks it, so a named temporary may still work.
+bool UnnamedRefused(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL || err == ENOENT; }
+
+struct ProcPath {
+  char text[40];
+  explicit ProcPath(int fd) { std::snprintf(text, sizeof text, "/proc/self/fd/%d", fd); }
+};
 
 // A rename that never replaces: atomic where the file system can do it, else
 // after a last look, which leaves a moment for another program's file to
@@ -51,7 +81,21 @@ int RenameWithoutReplacing(const char* from, const char* to) {
   return ::rename(from, to);
 }
 
+bool Fault(FileFault& fault, FileFault::Step step, int code) {
+  fault = FileFault{step, code != 0 ? code : EIO};
+  return false;
+}
+
+constexpr int kNameAttempts = 100;
+
 }  // namespace
+
+std::string FaultText(const FileFault& fault) {
+  const char* lead = "无法写入文件";
+  if (fault.step == FileFault::Create) lead = "无法创建文件";
+  if (fault.step == FileFault::Write) lead = "文件写入失败";
+  return std::string(lead) + ": " + std::strerror(fault.code);
+}
 
 AtomicFile::~AtomicFile() { discard(); }
 
@@ -64,9 +108,32 @@ void AtomicFile::discard() {
     ::unlink(temporary_.c_str());
     temporary_.clear();
   }
+  registration_.forget();
 }
 
-bool AtomicFile::open(const std::string& target, std::string& error, bool replace) {
+int AtomicFile::openNamed(const std::string& folder) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string name = HiddenName(folder);
+    // Registered before it exists, so an interrupt at any moment finds it.
+    registration_.aboutToMake(name);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      registration_.made();
+      temporary_ = name;
+      return fd;
+    }
+    const int err = errno;
+    registration_.forget();
+    if (err != EEXIST) {
+      errno = err;
+      return -1;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+bool AtomicFile::open(const std::string& target, FileFault& fault, bool replace) {
   discard();
   target_ = target;
   replace_ = replace;
@@ -74,68 +141,104 @@ bool AtomicFile::open(const std::string& target, std::string& error, bool replac
   // keeps its permissions, as it would if it were overwritten in place.
   mode_t mode = 0666 & ~CurrentUmask();
   struct stat st {};
-  if (!replace && ::lstat(target.c_str(), &st) == 0) {
-    error = Reason("无法写入文件", EEXIST);
-    return false;
-  }
+  if (!replace && ::lstat(target.c_str(), &st) == 0) return Fault(fault, FileFault::Target, EEXIST);
   if (::stat(target.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
-    if (S_ISDIR(st.st_mode)) {
-      error = Reason("无法写入文件", EISDIR);
-      return false;
-    }
-    if (::access(target.c_str(), W_OK) != 0) {
-      error = Reason("无法写入文件", errno);
-      return false;
+    if (S_ISDIR(st.st_mode)) return Fault(fault, FileFault::Target, EISDIR);
+    if (::access(target.c_str(), W_OK) != 0) return Fault(fault, FileFault::Target, errno);
+  }
+  const std::string folder = FolderOf(target);
+  int fd = -1;
+  if (kind_ == Temporary::Unnamed) {
+    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0 && !UnnamedRefused(errno)) return Fault(fault, FileFault::Create, errno);
+    // Without /proc the file could never be given its name.
+    struct stat linkable {};
+    if (fd >= 0 && ::stat(ProcPath(fd).text, &linkable) != 0) {
+      ::close(fd);
+      fd = -1;
     }
   }
-  std::string name = FolderOf(target) + "/.trimbrel-XXXXXX";
-  std::vector<char> buffer(name.begin(), name.end());
-  buffer.push_back('\0');
-  const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-  if (fd < 0) {
-    error = Reason("无法创建文件", errno);
-    return false;
-  }
-  temporary_ = buffer.data();
-  // mkstemp makes the file private; the result gets the usual permissions.
+  if (fd < 0) fd = openNamed(folder);
+  if (fd < 0) return Fault(fault, FileFault::Create, errno);
+  // The temporary is made private or with the umask; the result gets the
+  // permissions chosen above.
   ::fchmod(fd, mode);
   file_ = ::fdopen(fd, "wb");
   if (file_ == nullptr) {
     const int err = errno;
     ::close(fd);
     discard();
-    error = Reason("无法创建文件", err);
-    return false;
+    return Fault(fault, FileFault::Create, err);
   }
   std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
   return true;
 }
 
-bool AtomicFile::commit(std::string& error) {
-  if (file_ == nullptr) {
-    error = "文件句柄为空的";
-    return false;
+bool AtomicFile::placeUnnamed(int fd, FileFault& fault) {
+  const ProcPath source(fd);
+  if (::linkat(AT_FDCWD, source.text, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  int err = errno;
+  // A link never replaces; an existing target is replaced by renaming a
+  // hidden second name of the file over it.
+  if (err != EEXIST || !replace_) return Fault(fault, FileFault::Place, err);
+  const std::string folder = FolderOf(target_);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string hidden = HiddenName(folder);
+    registration_.aboutToMake(hidden);
+    if (::linkat(AT_FDCWD, source.text, AT_FDCWD, hidden.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      registration_.made();
+      const bool renamed = ::rename(hidden.c_str(), target_.c_str()) == 0;
+      err = errno;
+      if (!renamed) ::unlink(hidden.c_str());
+      registration_.forget();
+      return renamed || Fault(fault, FileFault::Place, err);
+    }
+    err = errno;
+    registration_.forget();
+    if (err != EEXIST) return Fault(fault, FileFault::Place, err);
   }
+  return Fault(fault, FileFault::Place, EEXIST);
+}
+
+bool AtomicFile::commit(FileFault& fault) {
+  if (file_ == nullptr) return Fault(fault, FileFault::Write, EBADF);
+  // An unnamed file is linked after the close, which may still report a
+  // write error, through a second descriptor that keeps it open.
+  int keep = -1;
+  if (temporary_.empty()) {
+    keep = ::fcntl(fileno(file_), F_DUPFD_CLOEXEC, 0);
+    if (keep < 0) {
+      const int err = errno;
+      discard();
+      return Fault(fault, FileFault::Place, err);
+    }
+  }
+  errno = 0;
   const bool flushed = std::fflush(file_) == 0 && !std::ferror(file_);
   int err = errno;
   const bool closed = std::fclose(file_) == 0;
   if (!closed && flushed) err = errno;
   file_ = nullptr;
   if (!flushed || !closed) {
+    if (keep >= 0) ::close(keep);
     discard();
-    error = Reason("文件写入失败", err);
-    return false;
+    return Fault(fault, FileFault::Write, err);
+  }
+  if (keep >= 0) {
+    const bool placed = placeUnnamed(keep, fault);
+    ::close(keep);
+    return placed;
   }
   const int renamed = replace_ ? ::rename(temporary_.c_str(), target_.c_str())
                                : RenameWithoutReplacing(temporary_.c_str(), target_.c_str());
   if (renamed != 0) {
     err = errno;
     discard();
-    error = Reason("无法写入文件", err);
-    return false;
+    return Fault(fault, FileFault::Place, err);
   }
   temporary_.clear();
+  registration_.forget();
   return true;
 }
 

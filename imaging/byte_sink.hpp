@@ -2,6 +2,7 @@
 // remembers the first failure; writers check `failed()` at the end.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,22 +43,30 @@ class MemorySink final : public ByteSink {
   std::vector<std::uint8_t> data_;
 };
 
-// Writes to an open stdio stream it does not own.
+// Writes to an open stdio stream it does not own, and keeps what the system
+// said about the first failure.
 class FileSink final : public ByteSink {
  public:
   explicit FileSink(std::FILE* file) : file_(file) {}
   void write(std::span<const std::uint8_t> bytes) override {
-    if (failed_ || bytes.empty()) return;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    if (error_ != 0 || bytes.empty()) return;
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail();
   }
   void flush() override {
-    if (!failed_ && std::fflush(file_) != 0) failed_ = true;
+    if (error_ != 0) return;
+    errno = 0;
+    if (std::fflush(file_) != 0) fail();
   }
-  bool failed() const override { return failed_; }
+  bool failed() const override { return error_ != 0; }
+  // The errno of the first failure (EIO when the stream gave none), or 0.
+  int error() const { return error_; }
 
  private:
+  void fail() { error_ = errno != 0 ? errno : EIO; }
+
   std::FILE* file_;
-  bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace trimbrel

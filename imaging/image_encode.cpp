@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "imaging/atomic_file.hpp"
 #include "imaging/bmp_writer.hpp"
 #include "imaging/gif_writer.hpp"
@@ -8,8 +10,34 @@
 
 namespace trimbrel {
 
+namespace {
+
+bool KnownFormat(int format) { return format >= 1 && format <= 15; }
+
+bool WritableFormat(int format) {
+  switch (format) {
+    case IMAGE_FORMAT_BMP:
+    case IMAGE_FORMAT_GIF:
+    case IMAGE_FORMAT_JPG:
+    case IMAGE_FORMAT_PNG:
+    case IMAGE_FORMAT_TIF: return true;
+    default: return false;
+  }
+}
+
+// A writer's own words when they are English (libjpeg's, libtiff's, ...);
+// the image object's Chinese ones stay with it.
+Error WriterFailure(const std::string& words) {
+  const bool plain = !words.empty() && std::all_of(words.begin(), words.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  });
+  return Fail(plain ? "cannot be encoded: " + words : std::string("cannot be encoded"));
+}
+
+}  // namespace
+
 bool EncodeImage(ImageObject& object, int format, ByteSink& out) {
-  if (format < 1 || format > 15) {
+  if (!KnownFormat(format)) {
     object.setLastError("编码: 未知的图像格式");
     return false;
   }
@@ -33,32 +61,40 @@ bool EncodeImage(ImageObject& object, int format, ByteSink& out) {
   return ok;
 }
 
-bool EncodeToFile(ImageRef& image, const std::string& path, int format, ExistingFile existing) {
-  if (!image || path.size() < 4) return false;
+Result<void> SaveImage(ImageRef& image, const std::string& path, int format, ExistingFile existing) {
+  if (!image) return Fail("no picture to write");
+  if (path.size() < 4) return Fail("the file name is too short");
   ImageObject& object = *image;
   // Refusals that need no file come first, so they never touch the folder.
-  if (format < 1 || format > 15 || !object.hasPixels()) {
+  if (!KnownFormat(format) || !object.hasPixels()) {
     MemorySink nothing;
-    return EncodeImage(object, format, nothing);
+    EncodeImage(object, format, nothing);
+    return Fail(KnownFormat(format) ? "no picture to write" : "unknown image format");
   }
   AtomicFile file;
-  std::string error;
-  if (!file.open(path, error, existing == ExistingFile::Replace)) {
-    object.setLastError(error);
-    return false;
+  FileFault fault;
+  if (!file.open(path, fault, existing == ExistingFile::Replace)) {
+    object.setLastError(FaultText(fault));
+    return Fail(SystemReason(fault.code));
   }
   FileSink sink(file.file());
-  if (!EncodeImage(object, format, sink)) return false;  // the temporary goes with `file`
-  sink.flush();
+  const bool encoded = EncodeImage(object, format, sink);  // on failure the temporary goes with `file`
+  if (encoded) sink.flush();
   if (sink.failed()) {
-    object.setLastError("文件写入失败");
-    return false;
+    // A writer that stopped at the failed stream has said so in its words.
+    if (encoded) object.setLastError("文件写入失败");
+    return Fail(SystemReason(sink.error()));
   }
-  if (!file.commit(error)) {
-    object.setLastError(error);
-    return false;
+  if (!encoded) return WritableFormat(format) ? WriterFailure(object.lastError()) : Fail("no writer for this format");
+  if (!file.commit(fault)) {
+    object.setLastError(FaultText(fault));
+    return Fail(SystemReason(fault.code));
   }
-  return true;
+  return {};
+}
+
+bool EncodeToFile(ImageRef& image, const std::string& path, int format, ExistingFile existing) {
+  return SaveImage(image, path, format, existing).ok();
 }
 
 }  // namespace trimbrel

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/dib_view.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
@@ -56,6 +57,12 @@ void SetYDPI(ImageRef& image, int dpi);
 enum class ExistingFile { Replace, Keep };
 bool EncodeToFile(ImageRef& image, const std::string& path, int format,
                   ExistingFile existing = ExistingFile::Replace);
+// EncodeToFile that says why it failed in English, with the system's own
+// words where a call failed ("no space left on device", "permission
+// denied"), for messages outside the window. The object's last error gets
+// the same text as from EncodeToFile.
+Result<void> SaveImage(ImageRef& image, const std::string& path, int format,
+                       ExistingFile existing = ExistingFile::Replace);
 void Free(ImageRef& image);
 // The reason of the last failure, up to 256 bytes; empty when there is no object.
 std::string LastImageError(const ImageRef& image);

@@ -6,6 +6,8 @@
 #include "platform/checked_size.hpp"
 #include "platform/file_system.hpp"
 #include "platform/gbk.hpp"
+#include "platform/interrupt_cleanup.hpp"
 #include "platform/memory.hpp"
 #include "platform/numbers.hpp"
 #include "platform/result.hpp"
+#include "platform/system_reason.hpp"

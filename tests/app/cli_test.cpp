@@ -372,7 +372,37 @@ TEST(Cli, FailedPhotosExitOneAndTheOthersAreWritten) {
   Outcome blocked = Trimbrel(dir.path(), {"-q", "-f", "bmp", "good.jpg"});
   EXPECT_EQ(blocked.status, 1);
   EXPECT_TRUE(blocked.out.empty());
-  EXPECT_NE(blocked.err.find("not written"), std::string::npos) << blocked.err;
+  EXPECT_NE(blocked.err.find("good.jpg: not written to " + folder + "/good.bmp (is a directory)\n"), std::string::npos)
+      << blocked.err;
+}
+
+// A write the system refuses says, in its words, why; nothing of it stays.
+TEST(Cli, AFailedWriteGivesTheSystemsReason) {
+  TempDir dir;
+  testing::WriteJpeg(dir / "p.jpg", 120, 100, testing::PhotoLike(120, 100));
+  std::ofstream(dir.path() / "plain") << "a file";
+  const std::string photo = dir / "p.jpg";
+  struct Case {
+    std::string enter;  // after the change into the folder
+    std::string output;
+    std::string message;
+  };
+  const Case cases[] = {
+      // Files may grow to 8 KiB: the bitmap needs more.
+      {" && ulimit -f 8 && trap '' XFSZ", "out",
+       photo + ": not written to " + (dir / "out/p.bmp") + " (file too large)"},
+      {"", "plain/sub", photo + ": not written to " + (dir / "plain/sub/p.bmp") +
+                            " (cannot create the results folder plain/sub/: plain: not a directory)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    Outcome run = TrimbrelAfter("cd " + Quote(dir.path().string()) + c.enter,
+                                {"-q", "-f", "bmp", "-u", "px", "-W", "200", "-H", "200", "-o", c.output, "p.jpg"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_EQ(run.err, "trimbrel: " + c.message + "\n");
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
 }
 
 // A FIFO nobody writes to: alone, among photos (the job planner peeks at

@@ -90,6 +90,14 @@ TEST_F(MakeDirectoriesTest, AFileInThePathIsAFailure) {
   EXPECT_FALSE(MakeDirectories(file + "/"));          // the last level is a file
   EXPECT_FALSE(MakeDirectories(file + "/deeper/"));   // a middle level is a file
   EXPECT_FALSE(std::filesystem::exists(file + "/deeper"));
+  // The reason names the level only when it is not the folder asked for.
+  const Result<void> last = CreateDirectories(file + "/");
+  ASSERT_FALSE(last.ok());
+  EXPECT_EQ(last.error().reason, "not a directory");
+  const Result<void> middle = CreateDirectories(file + "/deeper/more/");
+  ASSERT_FALSE(middle.ok());
+  EXPECT_EQ(middle.error().reason, file + ": not a directory");
+  EXPECT_TRUE(CreateDirectories(root_ + "/fine/").ok());
 }
 
 TEST_F(MakeDirectoriesTest, StopsAtALevelThatCannotBeCreated) {
@@ -98,6 +106,9 @@ TEST_F(MakeDirectoriesTest, StopsAtALevelThatCannotBeCreated) {
   ASSERT_EQ(0, ::mkdir(locked.c_str(), 0500));
   EXPECT_FALSE(MakeDirectories(locked + "/out/more/"));
   EXPECT_FALSE(std::filesystem::exists(locked + "/out"));
+  const Result<void> refused = CreateDirectories(locked + "/out/");
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().reason, "permission denied");
   // A folder that is already there is fine even under a read-only parent.
   ASSERT_EQ(0, ::chmod(locked.c_str(), 0700));
   ASSERT_EQ(0, ::mkdir((locked + "/out").c_str(), 0700));

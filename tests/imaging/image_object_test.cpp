@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -329,6 +332,75 @@ TEST(ImageObject, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
+// The reasons SaveImage gives in English beside the object's own words.
+TEST(ImageObject, SaveImageSaysWhyInTheSystemsWords) {
+  TempFolder dir;
+  { std::ofstream(dir / "plain", std::ios::binary) << "a file"; }
+  { std::ofstream(dir / "taken.bmp", std::ios::binary) << "kept"; }
+  ASSERT_EQ(::mkdir((dir / "sub.bmp").c_str(), 0755), 0);
+  const std::vector<std::string> before = dir.names();
+  ImageRef image;
+  ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(4, 3)), IMAGE_FORMAT_BMP));
+  std::vector<std::uint8_t> row((65501 * 3 + 3) / 4 * 4, 0x7F);
+  ImageRef tooWide;
+  ASSERT_TRUE(DecodeFromDib(tooWide, DibView{65501, 1, row.size(), row.data()}));
+  struct Case {
+    ImageRef* image;
+    std::string path;
+    int format;
+    ExistingFile existing;
+    const char* reason;
+    const char* lastError;
+  };
+  const Case cases[] = {
+      {&image, dir / "missing/a.bmp", IMAGE_FORMAT_BMP, ExistingFile::Replace, "no such file or directory",
+       "无法创建文件: No such file or directory"},
+      {&image, dir / "plain/a.bmp", IMAGE_FORMAT_BMP, ExistingFile::Replace, "not a directory",
+       "无法创建文件: Not a directory"},
+      {&image, dir / "sub.bmp", IMAGE_FORMAT_BMP, ExistingFile::Replace, "is a directory",
+       "无法写入文件: Is a directory"},
+      {&image, dir / "taken.bmp", IMAGE_FORMAT_BMP, ExistingFile::Keep, "file exists", "无法写入文件: File exists"},
+      {&image, dir / "a.bmp", 0, ExistingFile::Replace, "unknown image format", "编码: 未知的图像格式"},
+      {&image, dir / "a.ico", IMAGE_FORMAT_ICO, ExistingFile::Replace, "no writer for this format",
+       "编码: 不支持的图像格式"},
+      {&tooWide, dir / "a.jpg", IMAGE_FORMAT_JPG, ExistingFile::Replace, "cannot be encoded", "JPEG 图像尺寸过大"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Result<void> saved = SaveImage(*c.image, c.path, c.format, c.existing);
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().reason, c.reason);
+    EXPECT_EQ(LastImageError(*c.image), c.lastError);
+    EXPECT_EQ(dir.names(), before);
+  }
+  EXPECT_TRUE(SaveImage(image, dir / "fine.png", IMAGE_FORMAT_PNG).ok());
+}
+
+// A write that the system refuses half-way (here beyond the file size
+// limit) is named by what the system said; nothing of it stays.
+TEST(ImageObject, SaveImageCarriesTheErrorOfAFailedWrite) {
+  TempFolder dir;
+  ImageRef image;
+  ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(200, 200)), IMAGE_FORMAT_BMP));
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{10000, 10000};
+    if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(2);
+    const Result<void> saved = SaveImage(image, dir / "big.bmp", IMAGE_FORMAT_BMP);
+    const std::string reason = saved.ok() ? "written" : saved.error().reason;
+    const bool told = reason == "file too large" && LastImageError(image) == "文件写入失败";
+    if (!told) std::fprintf(stderr, "%s / %s\n", reason.c_str(), LastImageError(image).c_str());
+    std::fflush(nullptr);
+    ::_exit(told ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(dir.names().empty());
+}
+
 TEST(ImageObject, AReadOnlyFileIsNotReplaced) {
   if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
   TempFolder dir;
@@ -339,7 +411,18 @@ TEST(ImageObject, AReadOnlyFileIsNotReplaced) {
   ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(2, 2)), IMAGE_FORMAT_BMP));
   EXPECT_FALSE(EncodeToFile(image, target, IMAGE_FORMAT_BMP));
   EXPECT_EQ(LastImageError(image), "无法写入文件: Permission denied");
+  const Result<void> saved = SaveImage(image, target, IMAGE_FORMAT_BMP);
+  ASSERT_FALSE(saved.ok());
+  EXPECT_EQ(saved.error().reason, "permission denied");
   EXPECT_EQ(ReadFile(target), Bytes({'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"locked.bmp"});
+  // A folder that takes no new file refuses the temporary.
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  const Result<void> inFolder = SaveImage(image, dir / "new.bmp", IMAGE_FORMAT_BMP);
+  ::chmod(dir.path().c_str(), 0755);
+  ASSERT_FALSE(inFolder.ok());
+  EXPECT_EQ(inFolder.error().reason, "permission denied");
+  EXPECT_EQ(LastImageError(image), "无法创建文件: Permission denied");
   EXPECT_EQ(dir.names(), std::vector<std::string>{"locked.bmp"});
 }
 
