@@ -21,6 +21,7 @@ parallel=${FUZZ_PARALLEL:-2}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTRIMBREL_FUZZ=ON -DTRIMBREL_BUILD_UI=OFF -DTRIMBREL_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
+fuzzed=$(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . ':!fuzz/corpus' ':!fuzz/hours.tsv' || echo +)
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -48,7 +49,7 @@ run_target() {  # run_target NAME
   "$exe" -merge=1 -rss_limit_mb=2048 -timeout=10 "fuzz/corpus/$name.new" "$work/corpus" "$work/seeds" \
     >>"$work/log" 2>&1
   rm -rf "fuzz/corpus/$name" && mv "fuzz/corpus/$name.new" "fuzz/corpus/$name"
-  printf '%s\t%s\t%s\t%s\n' "$(date -u +%F)" "$name" "$spent" "$(git rev-parse --short HEAD)" >>fuzz/hours.tsv
+  printf '%s\t%s\t%s\t%s\n' "$(date -u +%F)" "$name" "$spent" "$fuzzed" >>fuzz/hours.tsv
   echo "$name: $spent s, corpus $(du -sh "fuzz/corpus/$name" | cut -f1) in $(ls "fuzz/corpus/$name" | wc -l) files"
 }
 
