@@ -121,13 +121,22 @@ AreaResampler::AreaResampler(int srcWidth, int srcHeight, int dstWidth, int dstH
   narrowSums_ = (widest - 2) * 255 * static_cast<std::int64_t>(srcH_) < (std::int64_t{1} << 32);
   divisor_ = static_cast<std::uint64_t>(srcW_) * static_cast<std::uint64_t>(srcH_);
   inverse_ = 1.0 / static_cast<double>(divisor_);
+  if (divisor_ >= 2 && divisor_ < (std::uint64_t{1} << 28)) magic_ = ~std::uint64_t{0} / divisor_ + 1;
   ok_ = true;
 }
 
-// Rounded sum / divisor. The quotient from the reciprocal is off by at most
-// one and corrected, which spares a 64-bit division per channel.
+// Rounded sum / divisor, sparing a 64-bit division per channel. With
+// M = floor(2^64 / d) + 1 (or 2^64 / d exactly), n * M / 2^64 lies in
+// [n / d, n / d + n / 2^64], which has the floor of n / d whenever n * d < 2^64;
+// n stays below 256 * d, so that holds for every d below 2^28 (a destination
+// pixel of up to 268 million source pixels). Past that, the quotient from
+// the reciprocal in doubles is off by at most one and corrected.
 std::uint8_t AreaResampler::divide(std::uint64_t sum) const {
   const std::uint64_t n = sum + divisor_ / 2;
+#if defined(__SIZEOF_INT128__)
+  __extension__ using Wide = unsigned __int128;
+  if (magic_ != 0) return static_cast<std::uint8_t>((static_cast<Wide>(n) * magic_) >> 64);
+#endif
   std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(n) * inverse_);
   if (q * divisor_ > n) {
     --q;

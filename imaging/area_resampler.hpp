@@ -78,6 +78,7 @@ class AreaResampler {
   std::uint8_t uniform_[3] = {0, 0, 0};
   std::uint64_t divisor_ = 1;  // srcW * srcH: the area of one destination pixel
   double inverse_ = 1.0;
+  std::uint64_t magic_ = 0;  // for divide(); 0 where it does not apply
   int srcRow_ = 0;  // source rows consumed
   int dstRow_ = 0;  // destination row being built
 };
