@@ -1,8 +1,39 @@
 #include "app/batch_file.hpp"
 
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
 #include "imaging/imaging.hpp"
 
 namespace trimbrel {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+}  // namespace
+
+// Reading a large photo into fresh memory faults in one page per 4 KB, and
+// those faults cost about as much again as the copy (some 6 ms for an 8 MB
+// file, a twentieth of decoding it). Aligned to 2 MB, the whole 2 MB spans
+// can be given huge pages, one fault each; the rest stays in small pages,
+// so no more memory is touched than the file needs.
+PhotoBytes::PhotoBytes(std::size_t size) : size_(size) {
+  void* p = nullptr;
+  if (size >= kHugePage) {
+    if (::posix_memalign(&p, kHugePage, size) != 0) p = nullptr;
+    if (p != nullptr) ::madvise(p, size / kHugePage * kHugePage, MADV_HUGEPAGE);  // a hint: refused is fine
+  } else {
+    p = std::malloc(std::max<std::size_t>(size, 1));
+  }
+  if (p == nullptr) throw std::bad_alloc();
+  data_.reset(static_cast<std::uint8_t*>(p));
+}
+
+void PhotoBytes::Release::operator()(std::uint8_t* p) const { std::free(p); }
 
 Result<PhotoBytes> ReadPhotoFile(const std::string& path) {
   auto file = PhotoFile::open(path);

@@ -20,7 +20,8 @@ inline constexpr std::uint64_t kMaxPhotoFileBytes = std::uint64_t{1} << 31;
 class PhotoBytes {
  public:
   PhotoBytes() = default;
-  explicit PhotoBytes(std::size_t size) : data_(new std::uint8_t[size]), size_(size) {}
+  // Throws std::bad_alloc when the memory cannot be had.
+  explicit PhotoBytes(std::size_t size);
   std::span<const std::uint8_t> span() const { return {data_.get(), size_}; }
   std::uint8_t* data() { return data_.get(); }
   std::size_t size() const { return size_; }
@@ -31,7 +32,10 @@ class PhotoBytes {
   }
 
  private:
-  std::unique_ptr<std::uint8_t[]> data_;
+  struct Release {
+    void operator()(std::uint8_t* p) const;
+  };
+  std::unique_ptr<std::uint8_t, Release> data_;
   std::size_t size_ = 0;
 };
 

@@ -29,6 +29,61 @@ TRIMBREL_ROW_LOOP void AddWeightedRow(std::uint32_t* __restrict sum, const std::
   for (std::size_t k = 0; k < n; ++k) sum[k] += weight * row[k];
 }
 
+// A finished destination row's vertical sums: the cut rows plus the whole
+// rows weighed by their height, with both accumulators cleared in the same
+// pass for the next row.
+TRIMBREL_ROW_LOOP void CollapseRow(std::uint32_t* __restrict out, std::uint32_t* __restrict partial,
+                                   std::uint16_t* __restrict full, std::uint32_t weight, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    out[k] = partial[k] + weight * full[k];
+    partial[k] = 0;
+    full[k] = 0;
+  }
+}
+
+TRIMBREL_ROW_LOOP void CollapseWideRow(std::uint32_t* __restrict out, std::uint32_t* __restrict partial,
+                                       std::uint32_t* __restrict full, std::uint32_t weight, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    out[k] = partial[k] + weight * full[k];
+    partial[k] = 0;
+    full[k] = 0;
+  }
+}
+
+// B, G and R summed over `pixels` pixels of three samples each, in 32 bits:
+// the caller knows the sums fit. Four pixels are three vectors whose lanes
+// hold the channels in turn (B G R B | G R B G | R B G R).
+void SumPixels32(const std::uint32_t* p, int pixels, std::uint32_t& s0, std::uint32_t& s1, std::uint32_t& s2) {
+  int k = 0;
+  std::uint32_t t0 = 0, t1 = 0, t2 = 0;
+#if defined(__GNUC__)
+  using U32x4 = std::uint32_t __attribute__((vector_size(16)));
+  if (pixels >= 4) {
+    U32x4 a = {0, 0, 0, 0}, b = a, c = a;
+    for (; k + 4 <= pixels; k += 4, p += 12) {
+      U32x4 x, y, z;
+      std::memcpy(&x, p, sizeof x);
+      std::memcpy(&y, p + 4, sizeof y);
+      std::memcpy(&z, p + 8, sizeof z);
+      a += x;
+      b += y;
+      c += z;
+    }
+    t0 = a[0] + a[3] + b[2] + c[1];
+    t1 = a[1] + b[0] + b[3] + c[2];
+    t2 = a[2] + b[1] + c[0] + c[3];
+  }
+#endif
+  for (; k < pixels; ++k, p += 3) {
+    t0 += p[0];
+    t1 += p[1];
+    t2 += p[2];
+  }
+  s0 = t0;
+  s1 = t1;
+  s2 = t2;
+}
+
 }  // namespace
 
 AreaResampler::AreaResampler(int srcWidth, int srcHeight, int dstWidth, int dstHeight, RowSink sink)
@@ -54,19 +109,34 @@ AreaResampler::AreaResampler(int srcWidth, int srcHeight, int dstWidth, int dstH
     full16_.assign(static_cast<std::size_t>(srcW_) * 3, 0);
     full_.assign(static_cast<std::size_t>(srcW_) * 3, 0);
     partial_.assign(static_cast<std::size_t>(srcW_) * 3, 0);
+    sums_.assign(static_cast<std::size_t>(srcW_) * 3, 0);
     out_.assign(static_cast<std::size_t>(dstW_) * 3, 0);
   } catch (const std::bad_alloc&) {
     return;
   }
+  // A finished vertical sum is at most 255 * srcH (the overlaps of a
+  // destination row add up to srcH); the pixels wholly inside a destination
+  // pixel sum in 32 bits when that many of them cannot pass 2^32.
+  const std::int64_t widest = *std::max_element(count_.begin(), count_.end());
+  narrowSums_ = (widest - 2) * 255 * static_cast<std::int64_t>(srcH_) < (std::int64_t{1} << 32);
   divisor_ = static_cast<std::uint64_t>(srcW_) * static_cast<std::uint64_t>(srcH_);
   inverse_ = 1.0 / static_cast<double>(divisor_);
+  if (divisor_ >= 2 && divisor_ < (std::uint64_t{1} << 28)) magic_ = ~std::uint64_t{0} / divisor_ + 1;
   ok_ = true;
 }
 
-// Rounded sum / divisor. The quotient from the reciprocal is off by at most
-// one and corrected, which spares a 64-bit division per channel.
+// Rounded sum / divisor, sparing a 64-bit division per channel. With
+// M = floor(2^64 / d) + 1 (or 2^64 / d exactly), n * M / 2^64 lies in
+// [n / d, n / d + n / 2^64], which has the floor of n / d whenever n * d < 2^64;
+// n stays below 256 * d, so that holds for every d below 2^28 (a destination
+// pixel of up to 268 million source pixels). Past that, the quotient from
+// the reciprocal in doubles is off by at most one and corrected.
 std::uint8_t AreaResampler::divide(std::uint64_t sum) const {
   const std::uint64_t n = sum + divisor_ / 2;
+#if defined(__SIZEOF_INT128__)
+  __extension__ using Wide = unsigned __int128;
+  if (magic_ != 0) return static_cast<std::uint8_t>((static_cast<Wide>(n) * magic_) >> 64);
+#endif
   std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(n) * inverse_);
   if (q * divisor_ > n) {
     --q;
@@ -83,16 +153,23 @@ void AreaResampler::spill() {
   for (std::size_t k = 0; k < n; ++k) f[k] += h[k];
   std::memset(full16_.data(), 0, n * sizeof(std::uint16_t));
   full16Rows_ = 0;
+  fullSpilled_ = true;
 }
 
 void AreaResampler::emit() {
   const std::size_t n = partial_.size();
-  std::uint32_t* v = partial_.data();
+  const std::uint32_t* v = partial_.data();
   if (anyFull_) {
-    spill();
     const std::uint32_t weight = static_cast<std::uint32_t>(dstH_);
-    const std::uint32_t* f = full_.data();
-    for (std::size_t k = 0; k < n; ++k) v[k] += weight * f[k];
+    if (fullSpilled_) {
+      spill();
+      CollapseWideRow(sums_.data(), partial_.data(), full_.data(), weight, n);
+    } else {
+      CollapseRow(sums_.data(), partial_.data(), full16_.data(), weight, n);
+    }
+    full16Rows_ = 0;
+    fullSpilled_ = false;
+    v = sums_.data();
   }
   // Horizontal pass over the finished vertical sums.
   const std::uint64_t inner = static_cast<std::uint64_t>(dstW_);
@@ -104,10 +181,18 @@ void AreaResampler::emit() {
     std::uint64_t s2 = static_cast<std::uint64_t>(wFirst_[j]) * p[2];
     if (count > 1) {
       std::uint64_t i0 = 0, i1 = 0, i2 = 0;
-      for (int k = 1; k < count - 1; ++k) {
-        i0 += p[3 * k];
-        i1 += p[3 * k + 1];
-        i2 += p[3 * k + 2];
+      if (narrowSums_) {
+        std::uint32_t n0, n1, n2;
+        SumPixels32(p + 3, count - 2, n0, n1, n2);
+        i0 = n0;
+        i1 = n1;
+        i2 = n2;
+      } else {
+        for (int k = 1; k < count - 1; ++k) {
+          i0 += p[3 * k];
+          i1 += p[3 * k + 1];
+          i2 += p[3 * k + 2];
+        }
       }
       const std::uint32_t* q = p + static_cast<std::size_t>(count - 1) * 3;
       s0 += inner * i0 + static_cast<std::uint64_t>(wLast_[j]) * q[0];
@@ -118,8 +203,7 @@ void AreaResampler::emit() {
     out_[3 * j + 1] = divide(s1);
     out_[3 * j + 2] = divide(s2);
   }
-  std::memset(partial_.data(), 0, n * sizeof(std::uint32_t));
-  if (anyFull_) std::memset(full_.data(), 0, n * sizeof(std::uint32_t));
+  if (!anyFull_) std::memset(partial_.data(), 0, n * sizeof(std::uint32_t));
   anyFull_ = false;
   if (sink_) sink_(dstRow_, out_.data());
   ++dstRow_;
@@ -136,6 +220,14 @@ void AreaResampler::accumulate(const std::uint8_t* bgr, int count) {
   while (dstRow_ < dstH_) {
     const std::int64_t begin = static_cast<std::int64_t>(dstRow_) * sh;
     if (begin >= end) break;
+    if (bgr == nullptr && begin >= start && begin + sh <= end) {
+      // Wholly inside the run, so nothing else reached it: every pixel is
+      // colour * area / area, the colour itself.
+      for (int k = 0; k < dstW_; ++k) std::memcpy(out_.data() + 3 * k, uniform_, 3);
+      if (sink_) sink_(dstRow_, out_.data());
+      ++dstRow_;
+      continue;
+    }
     const auto overlap = static_cast<std::uint32_t>(std::min(end, begin + sh) - std::max(start, begin));
     std::uint32_t* p = partial_.data();
     if (bgr == nullptr) {

@@ -66,13 +66,19 @@ class AreaResampler {
   std::vector<std::uint16_t> full16_;
   int full16Rows_ = 0;
   std::vector<std::uint32_t> full_;
+  bool fullSpilled_ = false;  // full_ holds rows of the row being built
   std::vector<std::uint32_t> partial_;
   bool anyFull_ = false;
   void spill();
+  // The finished vertical sums, made in one pass that also clears the
+  // accumulators; the horizontal pass reads them.
+  std::vector<std::uint32_t> sums_;
+  bool narrowSums_ = false;
   std::vector<std::uint8_t> out_;
   std::uint8_t uniform_[3] = {0, 0, 0};
   std::uint64_t divisor_ = 1;  // srcW * srcH: the area of one destination pixel
   double inverse_ = 1.0;
+  std::uint64_t magic_ = 0;  // for divide(); 0 where it does not apply
   int srcRow_ = 0;  // source rows consumed
   int dstRow_ = 0;  // destination row being built
 };

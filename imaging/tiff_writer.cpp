@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include <tiffio.h>
+#include "imaging/tiff_library.hpp"
 
 namespace trimbrel {
 
@@ -80,30 +80,30 @@ int CollectMessage(TIFF*, void* user, const char* module, const char* fmt, va_li
 int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 // The tags of one RGB page, in the order they are set.
-bool WriteTags(TIFF* tif, const DibView& image, const ImageAttributes& attributes) {
+bool WriteTags(const TiffLibrary& lib, TIFF* tif, const DibView& image, const ImageAttributes& attributes) {
   bool ok = true;
-  ok = ok && TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(image.width));
-  ok = ok && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(image.height));
-  ok = ok && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-  ok = ok && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-  ok = ok && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  ok = ok && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  ok = ok && TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-  ok = ok && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
+  ok = ok && lib.setField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(image.width));
+  ok = ok && lib.setField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(image.height));
+  ok = ok && lib.setField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  ok = ok && lib.setField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  ok = ok && lib.setField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  ok = ok && lib.setField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  ok = ok && lib.setField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  ok = ok && lib.setField(tif, TIFFTAG_ROWSPERSTRIP,
                           static_cast<std::uint32_t>(TiffRowsPerStrip(static_cast<std::size_t>(image.width) * 3)));
-  ok = ok && TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-  ok = ok && TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(attributes.xDpi));
-  ok = ok && TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(attributes.yDpi));
-  ok = ok && TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
+  ok = ok && lib.setField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  ok = ok && lib.setField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(attributes.xDpi));
+  ok = ok && lib.setField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(attributes.yDpi));
+  ok = ok && lib.setField(tif, TIFFTAG_SUBFILETYPE, 0);
   const std::uint32_t option = attributes.codecOptions[6];
   const int compression = option != 0 ? static_cast<int>(option) : COMPRESSION_JPEG;
-  ok = ok && TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-  if (ok && compression == COMPRESSION_JPEG) ok = TIFFSetField(tif, TIFFTAG_JPEGQUALITY, static_cast<int>(attributes.jpegQuality));
+  ok = ok && lib.setField(tif, TIFFTAG_COMPRESSION, compression);
+  if (ok && compression == COMPRESSION_JPEG) ok = lib.setField(tif, TIFFTAG_JPEGQUALITY, static_cast<int>(attributes.jpegQuality));
   return ok;
 }
 
 // Rows top row first, B and R swapped into R,G,B.
-bool WriteBody(TIFF* tif, const DibView& image, std::vector<std::uint8_t>& row) {
+bool WriteBody(const TiffLibrary& lib, TIFF* tif, const DibView& image, std::vector<std::uint8_t>& row) {
   for (int y = 0; y < image.height; ++y) {
     const std::uint8_t* src = image.rowFromTop(y);
     for (int x = 0; x < image.width; ++x) {
@@ -111,7 +111,7 @@ bool WriteBody(TIFF* tif, const DibView& image, std::vector<std::uint8_t>& row) 
       row[3 * x + 1] = src[3 * x + 1];
       row[3 * x + 2] = src[3 * x];
     }
-    if (TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) return false;
+    if (lib.writeScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) return false;
   }
   return true;
 }
@@ -133,24 +133,30 @@ bool WriteTiff(const DibView& image, const ImageAttributes& attributes, ByteSink
     lastError = "Can't allocate memory";
     return false;
   }
-  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  const Result<TiffLibrary>& loaded = ProcessTiffLibrary();
+  if (!loaded) {
+    lastError = loaded.error().reason;
+    return false;
+  }
+  const TiffLibrary& lib = loaded.value();
+  TIFFOpenOptions* options = lib.openOptionsAlloc();
   if (options == nullptr) {
     lastError = "initialization fail";
     return false;
   }
-  TIFFOpenOptionsSetErrorHandlerExtR(options, CollectMessage, &stream);
-  TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, &stream);
-  TIFF* tif = TIFFClientOpenExt("trimbrel", "w", &stream, StreamRead, StreamWrite, StreamSeek, StreamClose, StreamSize,
-                                NoMap, NoUnmap, options);
-  TIFFOpenOptionsFree(options);
+  lib.setErrorHandler(options, CollectMessage, &stream);
+  lib.setWarningHandler(options, IgnoreWarning, &stream);
+  TIFF* tif = lib.clientOpen("trimbrel", "w", &stream, StreamRead, StreamWrite, StreamSeek, StreamClose, StreamSize,
+                              NoMap, NoUnmap, options);
+  lib.openOptionsFree(options);
   if (tif == nullptr) {
     lastError = stream.messages.empty() ? "initialization fail" : "initialization fail: " + stream.messages;
     return false;
   }
-  bool ok = WriteTags(tif, image, attributes) && WriteBody(tif, image, row);
+  bool ok = WriteTags(lib, tif, image, attributes) && WriteBody(lib, tif, image, row);
   // Closing writes the directory, so its failures count too.
-  ok = TIFFWriteDirectory(tif) && ok;
-  TIFFClose(tif);
+  ok = lib.writeDirectory(tif) && ok;
+  lib.close(tif);
   ok = ok && !stream.failed;
   if (!ok) {
     lastError = stream.messages.empty() ? "Error saving TIFF file" : "Error saving TIFF file: " + stream.messages;

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace trimbrel {
@@ -12,6 +13,11 @@ namespace {
 template <class SkipFn>
 std::string Convert(const char* to, const char* from, std::string_view input,
                     std::string_view replacement, SkipFn skip) {
+  // ASCII is the same bytes in both, and most texts are nothing else: they
+  // need no converter, whose first use loads a module from disk.
+  if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(input);
+  }
   std::string out;
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return out;

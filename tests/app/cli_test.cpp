@@ -444,6 +444,26 @@ TEST(Cli, DryRunDescribesAndWritesNothing) {
   EXPECT_NE(run.err.find("notes.txt: cannot be read"), std::string::npos) << run.err;
 }
 
+// The executable opens some writers' libraries only when it writes their
+// format, so each format is written by the executable itself here.
+TEST(Cli, EveryFormatIsWrittenByTheExecutable) {
+  TempDir dir;
+  testing::WriteJpeg(dir / "p.jpg", 120, 90, testing::PhotoLike(120, 90, 7));
+  const struct {
+    const char* format;
+    std::string magic;
+  } cases[] = {{"bmp", "BM"}, {"jpg", "\xFF\xD8\xFF"}, {"gif", "GIF8"}, {"tiff", std::string("II*\0", 4)},
+               {"png", "\x89PNG"}};
+  for (const auto& c : cases) {
+    Outcome run = Trimbrel(dir.path(), {"-q", "-f", c.format, "-o", "out", "p.jpg"});
+    ASSERT_EQ(run.status, 0) << c.format << ": " << run.err;
+    const auto bytes = testing::ReadFileBytes(dir.path() / "out" / (std::string("p.") + c.format));
+    ASSERT_GE(bytes.size(), c.magic.size()) << c.format;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(c.magic.size())), c.magic)
+        << c.format;
+  }
+}
+
 TEST(Cli, OutputFolderBandColourAndJobs) {
   TempDir dir;
   std::vector<std::string> args = {"-q", "-f", "bmp", "-u", "px", "-W", "20", "-H", "40",

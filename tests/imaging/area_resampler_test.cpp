@@ -60,6 +60,7 @@ const Sizes kSizes[] = {
     {6, 4, 3, 2},     {7, 5, 3, 2},    {3, 2, 7, 5},     {10, 10, 3, 7},  {5, 9, 11, 2},
     {1, 1, 4, 3},     {4, 3, 1, 1},    {300, 7, 7, 300}, {97, 61, 13, 17}, {13, 17, 97, 61},
     {600, 735, 15, 19}, {2, 1, 3, 1},
+    {7, 1000, 3, 2},  // 500 source rows to a destination row: past what 16-bit sums hold
 };
 
 TEST(AreaResampler, IsTheExactAreaMeanRoundedOnce) {
@@ -162,6 +163,49 @@ TEST(AreaResampler, UniformRowsEqualPushingTheRowsOneByOne) {
     r.pushUniformRows(c.bottom, colour);
     EXPECT_EQ(emitted, c.dh);
     EXPECT_EQ(runs, oneByOne) << "case " << c.sw << "/" << c.top << "/" << c.photo << "/" << c.bottom;
+  }
+}
+
+// Destination pixels so wide and tall that the sums of their whole pixels
+// pass 32 bits (65535 / 3 columns of about 247 * 900 each), against the
+// exact mean in integers: overlaps in units where a source pixel is dw (dh)
+// long and a destination pixel sw (sh).
+TEST(AreaResampler, SumsPastThirtyTwoBitsStayExact) {
+  const int sw = 65535, sh = 900, dw = 3, dh = 2;
+  std::mt19937 rng(5);
+  std::vector<std::uint64_t> sums(static_cast<std::size_t>(dw) * dh * 3, 0);
+  auto overlap = [](std::int64_t i, std::int64_t srcLen, std::int64_t j, std::int64_t dstLen) {
+    // source pixel i spans [i*dstLen, (i+1)*dstLen); destination j spans [j*srcLen, (j+1)*srcLen)
+    return std::max<std::int64_t>(0, std::min((i + 1) * dstLen, (j + 1) * srcLen) - std::max(i * dstLen, j * srcLen));
+  };
+  Image out(static_cast<std::size_t>(dw) * dh * 3, 0);
+  AreaResampler r(sw, sh, dw, dh, [&](int y, const std::uint8_t* bgr) {
+    std::copy(bgr, bgr + dw * 3, out.begin() + static_cast<std::ptrdiff_t>(y) * dw * 3);
+  });
+  ASSERT_TRUE(r.ok());
+  Image row(static_cast<std::size_t>(sw) * 3);
+  for (int y = 0; y < sh; ++y) {
+    // Bright rows with some noise, so the sums are near their largest.
+    for (auto& v : row) v = static_cast<std::uint8_t>(240 + rng() % 16);
+    r.pushRow(row.data());
+    for (int j = 0; j < dh; ++j) {
+      const std::int64_t wy = overlap(y, sh, j, dh);
+      if (wy == 0) continue;
+      for (int x = 0; x < sw; ++x) {
+        for (int i = 0; i < dw; ++i) {
+          const std::int64_t wx = overlap(x, sw, i, dw);
+          if (wx == 0) continue;
+          for (int c = 0; c < 3; ++c) {
+            sums[(static_cast<std::size_t>(j) * dw + i) * 3 + c] +=
+                static_cast<std::uint64_t>(wx * wy) * row[static_cast<std::size_t>(x) * 3 + c];
+          }
+        }
+      }
+    }
+  }
+  const std::uint64_t area = static_cast<std::uint64_t>(sw) * sh;
+  for (std::size_t k = 0; k < sums.size(); ++k) {
+    EXPECT_EQ(out[k], (sums[k] + area / 2) / area) << "sample " << k;
   }
 }
 

@@ -14,6 +14,7 @@
 #include "imaging/image_attributes.hpp"
 #include "imaging/jpeg_writer.hpp"
 #include "imaging/png_writer.hpp"
+#include "imaging/tiff_library.hpp"
 #include "imaging/tiff_writer.hpp"
 
 namespace trimbrel {
@@ -298,6 +299,24 @@ TEST(TiffWriter, LibraryMessagesReachTheErrorText) {
   EXPECT_EQ(error.rfind("Error saving TIFF file: ", 0), 0u) << error;
   EXPECT_GT(error.size(), std::strlen("Error saving TIFF file: ")) << error;
   EXPECT_TRUE(sink.data().empty());
+}
+
+// libtiff is opened when the first TIFF is written; one that cannot be
+// opened is named in the error instead of failing the whole program.
+TEST(TiffWriter, TheLibraryIsOpenedByNameAndAMissingOneIsNamed) {
+  const Result<TiffLibrary>& process = ProcessTiffLibrary();
+  ASSERT_TRUE(process) << process.error().reason;
+  EXPECT_EQ(&process, &ProcessTiffLibrary());
+  EXPECT_NE(process.value().setField, nullptr);
+  EXPECT_NE(process.value().close, nullptr);
+  const auto missing = OpenTiffLibrary("libtrimbrel-no-such-tiff.so.0");
+  ASSERT_FALSE(missing);
+  EXPECT_NE(missing.error().reason.find("TIFF needs libtrimbrel-no-such-tiff.so.0"), std::string::npos)
+      << missing.error().reason;
+  // A library without libtiff's functions is refused with their names.
+  const auto wrong = OpenTiffLibrary("libz.so.1");
+  ASSERT_FALSE(wrong);
+  EXPECT_NE(wrong.error().reason.find("TIFFClientOpenExt"), std::string::npos) << wrong.error().reason;
 }
 
 // --- PNG, read back by libpng ---
