@@ -20,8 +20,25 @@ MATE = "/usr/share/backgrounds/mate"
 HERE = os.path.dirname(os.path.abspath(__file__))
 TW, TH = 154, 189
 # Bare decoding, the least any road can cost: the whole picture decoded and
-# thrown away, and the 1/8 scale decode the fast road can at best come to.
-FLOORS = {"exact": "floor: djpeg -ppm", "fast": "floor: djpeg -scale 1/8 -bmp"}
+# thrown away, and the decode at the scale the fast road picks for the photo.
+FLOORS = {"exact": "floor: djpeg -ppm", "fast": "floor: djpeg -scale 1/N -bmp"}
+
+
+def fast_scale(photo):
+    """The DCT scale trimbrel --fast decodes this photo at (fit on the width):
+    the largest of 1/8, 1/4, 1/2 that leaves the canvas at least twice the
+    target along both sides, and 1 unless the photo shrinks 4 times or more."""
+    with Image.open(photo) as im:
+        w, h = im.size
+    scale = w / TW
+    offset = int((TH - h / scale) / 2)
+    canvas_h = int(h + offset * scale * 2)
+    if scale < 4:
+        return 1
+    for d in (8, 4, 2):
+        if w // d >= 2 * TW and canvas_h // d >= 2 * TH:
+            return d
+    return 1
 GOALS = {"exact": 1.10, "fast": 1.15}
 JOB = ["-filter", "Box", "-resize", f"{TW}x", "-gravity", "center", "-background", "#F0F0F0",
        "-extent", f"{TW}x{TH}", "-density", "150", "-units", "PixelsPerInch", "-quality", "90"]
@@ -85,7 +102,8 @@ def tools(trimbrel, work):
         ],
         "fast": [
             ("trimbrel -F", simple(lambda p: [trimbrel, "-F", "-q", "-j", "1", "-o", out, p])),
-            (FLOORS["fast"], simple(lambda p: ["djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", p])),
+            (FLOORS["fast"], simple(lambda p: ["djpeg", "-scale", f"1/{fast_scale(p)}", "-bmp", "-outfile",
+                                               "/dev/null", p])),
             ("ImageMagick jpeg:size", simple(lambda p: ["convert", "-define", size, p] + JOB + [jpg])),
             ("GraphicsMagick -size", simple(lambda p: ["gm", "convert", "-size", f"{2 * TW}x{2 * TH}", p] + JOB + [jpg])),
             ("vips thumbnail", lambda p, f: vips(p, True)),

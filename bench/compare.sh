@@ -3,7 +3,8 @@
 # Pillow on real photographs and prints a table of median times, peak memory
 # and batch throughput, each as a ratio to trimbrel from the same run, and
 # each road's ratio to bare decoding (djpeg -ppm for the exact road, djpeg
-# -scale 1/8 -bmp for --fast), timed in the same interleaved runs.
+# -scale 1/N -bmp at the scale --fast picks for the photo), timed in the same
+# interleaved runs.
 #   bash bench/compare.sh [--runs N] [--skip-batch] [--psnr-only] [--only TEXT]
 # Installs its tools when missing (as root). Set TRIMBREL to an existing
 # executable to skip the build. Takes several minutes; not part of CI.
