@@ -27,6 +27,19 @@ std::string CanvasRefusal(const Placement& placement) {
          std::to_string(placement.canvasHeight) + " pixels";
 }
 
+std::string DrawnRefusal(const PictureSize& photo, const Placement& placement, std::uint64_t available) {
+  if (std::string refusal = CanvasRefusal(placement); !refusal.empty()) return refusal;
+  if (available == 0 || !CanvasDrawable(placement)) return {};
+  const std::uint64_t picture = std::uint64_t{static_cast<std::uint32_t>(photo.width)} *
+                                static_cast<std::uint32_t>(photo.height) * 4;
+  const std::uint64_t canvas = (std::uint64_t{static_cast<std::uint32_t>(placement.canvasWidth)} * 3 + 3) / 4 * 4 *
+                               static_cast<std::uint32_t>(placement.canvasHeight);
+  if (picture + canvas <= available) return {};
+  auto megabytes = [](std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; };
+  return "too large: " + std::to_string(photo.width) + " × " + std::to_string(photo.height) + " needs " +
+         megabytes(picture + canvas) + " to draw, and " + megabytes(available) + " are free";
+}
+
 std::string JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom) {
   if (CanvasDrawable(placement) &&
       (placement.canvasWidth > kMaxPictureSide || placement.canvasHeight > kMaxPictureSide)) {
@@ -101,7 +114,8 @@ TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
     // is not decoded only to be refused.
     auto size = ReadPictureSize(bytes.value().span());
     if (size) {
-      outcome.readError = CanvasRefusal(ComputePlacement(size.value().width, size.value().height, target_, basis));
+      outcome.readError = DrawnRefusal(size.value(), ComputePlacement(size.value().width, size.value().height, target_, basis),
+                                       AvailableMemory());
     }
     if (outcome.readError.empty()) {
       auto picture = DecodePictureBytes(bytes.value().span());
@@ -264,7 +278,9 @@ Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, 
   plan.width = size.value().width;
   plan.height = size.value().height;
   plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
-  if (std::string refusal = CanvasRefusal(plan.placement); !refusal.empty()) return Fail(refusal);
+  if (std::string refusal = DrawnRefusal(size.value(), plan.placement, AvailableMemory()); !refusal.empty()) {
+    return Fail(refusal);
+  }
   return plan;
 }
 

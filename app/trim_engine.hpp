@@ -68,6 +68,12 @@ int FastScaleDenom(const Placement& placement, const TargetSize& target);
 // road holds its canvas whole, so its limit is the picture limit.
 std::string CanvasRefusal(const Placement& placement);
 
+// The drawing road holds the decoded photo (at most 4 bytes a pixel) and its
+// 24-bit canvas whole: besides the canvas limit, both together must fit in
+// `available` bytes, the memory the system has free (0: unknown, not held
+// against the photo).
+std::string DrawnRefusal(const PictureSize& photo, const Placement& placement, std::uint64_t available);
+
 // The same for a JPEG photo, whose canvas is only ever streamed a row at a
 // time: a canvas side may not pass the longest side the resampler takes,
 // and what the decoder holds whole must fit its memory (CheckJpegStreamMemory).

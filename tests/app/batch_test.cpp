@@ -279,6 +279,24 @@ TEST(Batch, ACanvasTooLargeIsRefusedFromTheHeader) {
   }
 }
 
+// The drawing road holds the decoded photo and its canvas whole, so what
+// they need together is held against the memory that is free.
+TEST(Batch, ADrawnPhotoMustFitTheFreeMemory) {
+  const TargetSize target{154, 189};
+  const PictureSize photo{6000, 4000};
+  const Placement p = ComputePlacement(photo.width, photo.height, target, FitBasis::Width);
+  // 96 MB of RGBA picture and a 6000 × 7350 canvas of 132.3 MB.
+  const std::uint64_t need = 6000ull * 4000 * 4 + 18000ull * p.canvasHeight;
+  const std::uint64_t mb = 1 << 20;
+  EXPECT_EQ(DrawnRefusal(photo, p, 0), "") << "unknown free memory";
+  EXPECT_EQ(DrawnRefusal(photo, p, need), "");
+  EXPECT_EQ(DrawnRefusal(photo, p, 100 * mb), "too large: 6000 × 4000 needs " + std::to_string((need + mb - 1) / mb) +
+                                                  " MB to draw, and 100 MB are free");
+  // The canvas limit comes first, whatever the memory.
+  const Placement huge = ComputePlacement(16000, 16000, target, FitBasis::Width);
+  EXPECT_EQ(DrawnRefusal({16000, 16000}, huge, 1ull << 40), CanvasRefusal(huge));
+}
+
 // A JPEG's canvas is only ever streamed, so a canvas past the picture limit
 // is no reason to refuse it: a 20000 × 1000 photo on a square target has a
 // 20000 × 20000 canvas, mostly bands. A canvas side past what the resampler
