@@ -130,32 +130,27 @@ Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> 
 }
 
 std::size_t CountJpegScans(std::span<const std::uint8_t> jpeg, std::size_t atMost) {
-  std::size_t scans = 0;
-  // A stream that breaks off has been counted as far as it goes.
-  (void)ForEachSegment(jpeg, [&](const Segment& segment) -> Result<bool> {
-    if (segment.marker == kSos) ++scans;
-    return scans < atMost;
-  });
-  return scans;
+  return CountJpegScanWork(jpeg, {}, atMost, 1).scans;
 }
 
-std::uint64_t CountJpegBlockVisits(std::span<const std::uint8_t> jpeg, std::span<const ComponentBlocks> blocksOf,
-                                   std::uint64_t atMost) {
-  std::uint64_t visits = 0;
+ScanWork CountJpegScanWork(std::span<const std::uint8_t> jpeg, std::span<const ComponentBlocks> blocksOf,
+                           std::size_t maxScans, std::uint64_t maxVisits) {
+  ScanWork work;
   (void)ForEachSegment(jpeg, [&](const Segment& segment) -> Result<bool> {
     if (segment.marker != kSos) return true;
+    ++work.scans;
     // Scan header: length, component count, then id and tables per component.
     const std::size_t count = jpeg[segment.start + 4];
     if (segment.start + 5 + 2 * count > segment.segmentEnd) return false;
     for (std::size_t c = 0; c < count; ++c) {
       const std::uint8_t id = jpeg[segment.start + 5 + 2 * c];
       for (const ComponentBlocks& component : blocksOf) {
-        if (component.id == id) visits += component.blocks;
+        if (component.id == id) work.visits += component.blocks;
       }
     }
-    return visits < atMost;
+    return work.scans < maxScans && work.visits < maxVisits;
   });
-  return std::min(visits, atMost);
+  return work;
 }
 
 }  // namespace trimbrel

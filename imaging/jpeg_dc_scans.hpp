@@ -27,15 +27,20 @@ Result<std::vector<std::uint8_t>> KeepDcScansOnly(std::span<const std::uint8_t> 
 // A stream cut short counts the scans it has.
 std::size_t CountJpegScans(std::span<const std::uint8_t> jpeg, std::size_t atMost);
 
-// The blocks a progressive decode visits: each scan passes over every block
-// of the components it names. `blocksOf` maps a component id (as the scan
-// header gives it) to the blocks that component has. Counted up to `atMost`,
-// and as far as a cut stream goes.
+// The scans and the blocks a progressive decode visits: each scan passes
+// over every block of the components it names. `blocksOf` maps a component
+// id (as the scan header gives it) to the blocks that component has. One
+// walk counts both, until either passes its limit, and as far as a cut
+// stream goes.
 struct ComponentBlocks {
   std::uint8_t id = 0;
   std::uint64_t blocks = 0;
 };
-std::uint64_t CountJpegBlockVisits(std::span<const std::uint8_t> jpeg, std::span<const ComponentBlocks> blocksOf,
-                                   std::uint64_t atMost);
+struct ScanWork {
+  std::size_t scans = 0;
+  std::uint64_t visits = 0;
+};
+ScanWork CountJpegScanWork(std::span<const std::uint8_t> jpeg, std::span<const ComponentBlocks> blocksOf,
+                           std::size_t maxScans, std::uint64_t maxVisits);
 
 }  // namespace trimbrel

@@ -208,9 +208,6 @@ std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u 
 
 // The passes a progressive file asks for, against what its size can mean.
 Result<void> checkScanWork(const jpeg_decompress_struct& cinfo, std::span<const std::uint8_t> bytes) {
-  if (CountJpegScans(bytes, kMaxScans + 1) > kMaxScans) {
-    return Fail("damaged: more than " + std::to_string(kMaxScans) + " scans");
-  }
   ComponentBlocks components[MAX_COMPONENTS];
   std::uint64_t blocks = 0;
   const int count = std::min(cinfo.num_components, MAX_COMPONENTS);
@@ -221,10 +218,11 @@ Result<void> checkScanWork(const jpeg_decompress_struct& cinfo, std::span<const 
     blocks += components[c].blocks;
   }
   const std::uint64_t allowed = kFreePasses * blocks + kVisitsPerByte * bytes.size() + kFreeVisits;
-  const std::uint64_t visits =
-      CountJpegBlockVisits(bytes, std::span<const ComponentBlocks>(components, static_cast<std::size_t>(count)),
-                           allowed + 1);
-  if (visits > allowed) {
+  const ScanWork work =
+      CountJpegScanWork(bytes, std::span<const ComponentBlocks>(components, static_cast<std::size_t>(count)),
+                        kMaxScans + 1, allowed + 1);
+  if (work.scans > kMaxScans) return Fail("damaged: more than " + std::to_string(kMaxScans) + " scans");
+  if (work.visits > allowed) {
     return Fail("damaged: its scans pass over the picture more than " + std::to_string(allowed / std::max<std::uint64_t>(blocks, 1)) +
                 " times, too often for a file of " + std::to_string(bytes.size()) + " bytes");
   }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "photo_fixtures.hpp"
+#include "default_signals.hpp"
 #include "refuse_unnamed_files.hpp"
 
 namespace trimbrel {
@@ -133,10 +134,7 @@ class Interrupt : public ::testing::Test {
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) std::signal(sig, SIG_DFL);
-      sigset_t none;
-      sigemptyset(&none);
-      ::sigprocmask(SIG_SETMASK, &none, nullptr);
+      testing_support::RestoreDefaultSignals();
       const int null = ::open("/dev/null", O_RDWR);
       for (int fd = 0; fd <= 2; ++fd) ::dup2(null, fd);
       if (refuseUnnamed && !testing::RefuseUnnamedFiles()) ::_exit(kNoSeccomp);

@@ -28,6 +28,7 @@
 #include "imaging/byte_sink.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/image_object_impl.hpp"
+#include "temp_folder.hpp"
 #include "refuse_unnamed_files.hpp"
 
 namespace trimbrel {
@@ -35,36 +36,7 @@ namespace {
 
 using Temporary = AtomicFile::Temporary;
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern = ::testing::TempDir() + "atomic-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (::mkdtemp(buf.data()) != nullptr) path_ = buf.data();
-  }
-  ~Folder() {
-    ::chmod(path_.c_str(), 0700);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
-    if (DIR* d = ::opendir(path_.c_str())) {
-      while (dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) out.push_back(e->d_name);
-      }
-      ::closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-
- private:
-  std::string path_;
-};
+using Folder = testing_support::TempFolder;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

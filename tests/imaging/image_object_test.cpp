@@ -22,41 +22,14 @@
 
 #include "imaging/drawing_surface.hpp"
 #include "imaging/image_object_impl.hpp"
+#include "temp_folder.hpp"
 
 namespace trimbrel {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = ::testing::TempDir() + "imgobj-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    path_ = ::mkdtemp(buf.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
-    if (DIR* d = ::opendir(path_.c_str())) {
-      while (dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) out.push_back(e->d_name);
-      }
-      ::closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-
- private:
-  std::string path_;
-};
+using testing_support::TempFolder;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -21,6 +21,8 @@
 
 #include "platform/platform.hpp"
 
+#include "default_signals.hpp"
+
 namespace trimbrel {
 namespace {
 
@@ -61,10 +63,7 @@ bool Make(const std::string& path) {
 int InChild(const std::function<int()>& body) {
   const pid_t pid = ::fork();
   if (pid == 0) {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) std::signal(sig, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    testing_support::RestoreDefaultSignals();
     const rlimit noCore{0, 0};  // SIGQUIT would leave a core file
     ::setrlimit(RLIMIT_CORE, &noCore);
     ::_exit(body());
