@@ -9,6 +9,9 @@
 # the inputs that add coverage and written back to fuzz/corpus/<target>/, and
 # fuzz/hours.tsv, kept in the repository, gains one line per target: date,
 # target, CPU seconds and the commit fuzzed.
+# FUZZ_UNTIL (anything `date -d` reads, such as 16:50) ends every run by then
+# even when its CPU time is not spent, so a campaign fits a working session;
+# what was spent up to then is merged and recorded all the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +20,8 @@ shift
 build=${FUZZ_BUILD:-build-fuzz}
 out=out/fuzz
 parallel=${FUZZ_PARALLEL:-2}
+until_epoch=
+[ -n "${FUZZ_UNTIL:-}" ] && until_epoch=$(date -d "$FUZZ_UNTIL" +%s)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTRIMBREL_FUZZ=ON -DTRIMBREL_BUILD_UI=OFF -DTRIMBREL_BUILD_TESTS=OFF >/dev/null
@@ -32,14 +37,19 @@ mkdir -p "$out/findings"
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 
 run_target() {  # run_target NAME
-  local name=$1 exe="$build/fuzz/fuzz_$1" work="$out/work/$1" spent=0 cpu
+  local name=$1 exe="$build/fuzz/fuzz_$1" work="$out/work/$1" spent=0 cpu wall
   rm -rf "$work" && mkdir -p "$work/corpus" "$work/seeds"
   [ -x "$build/fuzz/seeds_$name" ] && "$build/fuzz/seeds_$name" "$work/seeds" >/dev/null
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/corpus/"
   while [ "$spent" -lt "$seconds" ]; do
+    wall=$((seconds - spent))
+    if [ -n "$until_epoch" ]; then
+      [ "$wall" -gt $((until_epoch - $(date +%s))) ] && wall=$((until_epoch - $(date +%s)))
+      [ "$wall" -le 0 ] && break
+    fi
     # The budget is CPU time: at the lowest priority the wall clock says little,
     # and the timeout is generous for the same reason (it counts wall time).
-    cpu=$( { TIMEFORMAT='%R %U %S'; time nice -n 19 "$exe" -max_total_time=$((seconds - spent)) \
+    cpu=$( { TIMEFORMAT='%R %U %S'; time nice -n 19 "$exe" -max_total_time="$wall" \
       -rss_limit_mb=2048 -timeout=60 -artifact_prefix="$out/findings/$name-" -print_final_stats=1 \
       "$work/corpus" "$work/seeds" >>"$work/log" 2>&1 || echo "$(date -u +%FT%TZ) finding in $name (see $work/log)" >>"$out/findings.log"; } 2>&1 |
       awk 'NF == 3 { printf "%d", $2 + $3 + 1 }')
