@@ -233,6 +233,8 @@ def main():
     parser.add_argument("--skip-batch", action="store_true")
     parser.add_argument("--psnr-only", action="store_true", help="only compare the fast road with the exact one")
     parser.add_argument("--only", default="", help="time only the photos whose name holds this text")
+    parser.add_argument("--floors", action="store_true",
+                        help="time only trimbrel and bare decoding, the two roads' goals, without peers or batch")
     args = parser.parse_args()
     trimbrel = os.path.abspath(args.trimbrel)
     with tempfile.TemporaryDirectory(prefix="trimbrel-bench-") as work:
@@ -241,8 +243,13 @@ def main():
         print(f"# trimbrel against its peers, {time.strftime('%Y-%m-%d %H:%M')}, {os.cpu_count()} processors")
         print("Job: 154 x 189 at 150 dpi, basis width, JPEG quality 90, bands F0F0F0.")
         kinds = tools(trimbrel, work)
+        if args.floors:
+            kinds = {road: [e for e in entries if e[0] in ("trimbrel", "trimbrel -F", FLOORS[road])]
+                     for road, entries in kinds.items()}
         if not args.psnr_only:
             per_photo([p for p in photos if args.only in os.path.basename(p)], kinds, args.runs, pixels)
+        if args.floors:
+            return
         if not args.skip_batch and not args.psnr_only:
             batch(trimbrel, work, batch_photos(work, photos), kinds)
         psnr_check(trimbrel, work, photos + [os.path.join(MATE, "nature/Wood.jpg"), os.path.join(MATE, "nature/GreenMeadow.jpg")])

@@ -5,7 +5,7 @@
 # each road's ratio to bare decoding (djpeg -ppm for the exact road, djpeg
 # -scale 1/N -bmp at the scale --fast picks for the photo), timed in the same
 # interleaved runs.
-#   bash bench/compare.sh [--runs N] [--skip-batch] [--psnr-only] [--only TEXT]
+#   bash bench/compare.sh [--runs N] [--skip-batch] [--psnr-only] [--only TEXT] [--floors]
 # Installs its tools when missing (as root). Set TRIMBREL to an existing
 # executable to skip the build. Takes several minutes; not part of CI.
 set -euo pipefail
