@@ -67,7 +67,11 @@ class MainWindowTest : public QObject {
       QWidget* w = ControlWidget(main, d.id);
       QVERIFY2(w, d.name.c_str());
       QVERIFY2(w->isVisible(), d.name.c_str());
-      QCOMPARE(w->geometry(), TableRect(d));
+      QRect expected = TableRect(d);
+      // The brand picture walks a pixel every 20 ms from its place, and on a
+      // slow machine it may have left it before the window was exposed.
+      if (d.id == id::kBrandPicture) expected.moveLeft(w->x());
+      QCOMPARE(w->geometry(), expected);
       const QString parent = QString::fromStdString(d.parent);
       QWidget* expectedParent = parent.isEmpty() ? window : ControlWidget(main, id::kBand);
       QCOMPARE(w->parentWidget(), expectedParent);
