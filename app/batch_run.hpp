@@ -10,27 +10,9 @@
 #include <vector>
 
 #include "app/geometry.hpp"
+#include "app/output_names.hpp"
 
 namespace trimbrel {
-
-// The save-format list: extension and the image object's format code.
-struct OutputFormatEntry {
-  const char* extension;
-  int encoderFormat;
-};
-// Selections 0–4 in list order; anything else (a damaged stored state) is JPG.
-OutputFormatEntry OutputFormatFor(int selection);
-
-// The default results folder: the first photo's folder + "/修剪结果/";
-// "修剪结果/" for a name without a folder, which lies in the current one.
-std::string ResultsFolderFor(const std::string& firstPhoto);
-
-// Output file names, one per photo, in order: folder + base name + "." +
-// extension. When an earlier entry of the same list already has a name, the
-// later one gets " (2)", " (3)", … before the extension, so no photo of a run
-// overwrites another; files left from earlier runs are replaced as before.
-std::vector<std::string> AssignOutputNames(const std::vector<std::string>& photos, const std::string& folder,
-                                           const std::string& extension);
 
 struct PhotoReport {
   std::string photo;       // the entry as given

@@ -32,7 +32,7 @@ long RoundedTargetPixels(int photoPixels, double scale) {
 // What centring does to one photo: the pixels cut from each end (in photo
 // pixels, as they are lost from the photo) or the bands added (in target
 // pixels, as they appear in the picture).
-std::string DescribeFit(const PhotoPlan& plan, int basis) {
+std::string DescribeFit(const PhotoPlan& plan, FitBasis basis) {
   const Placement& p = plan.placement;
   const bool alongY = basis != FitBasis::Height;
   const int start = alongY ? p.drawTop : p.drawLeft;
@@ -58,14 +58,12 @@ int DryRun(const CliOptions& options, const std::string& cwd, std::FILE* out, st
   const std::vector<std::string>& photos = options.photos;
   auto shown = [&](const std::string& path) { return ShownPath(path, cwd); };
   const TargetSize target = ToTargetSize(options.settings);
-  std::string refusal = CheckTargetSize(target);
-  if (!refusal.empty()) {
-    std::fprintf(err, "trimbrel: %s\n", refusal.c_str());
+  if (const Result<void> size = CheckTargetSize(target); !size) {
+    std::fprintf(err, "trimbrel: %s\n", size.error().reason.c_str());
     return kExitUsage;
   }
   const OutputFormatEntry format = OutputFormatFor(options.settings.format);
-  std::string folder = options.outputFolder.empty() ? ResultsFolderFor(photos.front()) : options.outputFolder;
-  if (folder.back() != '/') folder += '/';
+  const std::string folder = ResultsFolder(options.outputFolder, photos.front());
   std::fprintf(out, "target %d x %d px at %d dpi, %s files in %s\n", target.width, target.height,
                StoredResolution(options.settings.dpiText, options.settings.unit), format.extension,
                shown(folder).c_str());
@@ -119,8 +117,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FI
     return kExitUsage;
   }
   for (const std::string& warning : options.warnings) std::fprintf(err, "trimbrel: warning: %s\n", warning.c_str());
-  if (std::string refusal = TargetRefusal(options.settings); !refusal.empty()) {
-    std::fprintf(err, "trimbrel: %s\n", refusal.c_str());
+  if (const Result<void> size = TargetRefusal(options.settings); !size) {
+    std::fprintf(err, "trimbrel: %s\n", size.error().reason.c_str());
     return kExitUsage;
   }
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <optional>
+#include <utility>
 
 namespace trimbrel {
 
@@ -42,13 +43,16 @@ const OptionInfo* FindLong(const std::string& name) {
   return nullptr;
 }
 
-int IndexOf(const std::string& value, std::initializer_list<const char*> names) {
-  int i = 0;
-  for (const char* n : names) {
-    if (value == n) return i;
-    ++i;
-  }
-  return -1;
+// The command line's words for the window's units and fit bases.
+constexpr std::pair<const char*, Unit> kUnitWords[] = {
+    {"px", Unit::Pixel}, {"cm", Unit::Centimetre}, {"in", Unit::Inch}};
+constexpr std::pair<const char*, FitBasis> kBasisWords[] = {{"width", FitBasis::Width}, {"height", FitBasis::Height}};
+
+template <class Choice, std::size_t N>
+std::optional<Choice> Named(const std::string& word, const std::pair<const char*, Choice> (&words)[N]) {
+  for (const auto& [name, choice] : words)
+    if (word == name) return choice;
+  return std::nullopt;
 }
 
 std::optional<std::uint32_t> ParseColour(std::string text) {
@@ -108,21 +112,21 @@ Result<void> Apply(CliOptions& options, const OptionInfo& option, const std::str
       break;
     }
     case Key::Unit: {
-      int unit = IndexOf(value, {"px", "cm", "in"});
-      if (unit < 0) return Fail(shown + ": unknown unit \"" + value + "\" (px, cm or in)");
-      options.settings.unit = unit;
+      auto unit = Named(value, kUnitWords);
+      if (!unit) return Fail(shown + ": unknown unit \"" + value + "\" (px, cm or in)");
+      options.settings.unit = *unit;
       break;
     }
     case Key::Basis: {
-      int basis = IndexOf(value, {"width", "height"});
-      if (basis < 0) return Fail(shown + ": unknown basis \"" + value + "\" (width or height)");
-      options.settings.basis = basis;
+      auto basis = Named(value, kBasisWords);
+      if (!basis) return Fail(shown + ": unknown basis \"" + value + "\" (width or height)");
+      options.settings.basis = *basis;
       break;
     }
     case Key::Format: {
-      int format = IndexOf(value, {"bmp", "jpg", "gif", "tiff", "png"});
-      if (format < 0) return Fail(shown + ": unknown format \"" + value + "\" (bmp, jpg, gif, tiff or png)");
-      options.settings.format = format;
+      auto format = OutputFormatNamed(value);
+      if (!format) return Fail(shown + ": unknown format \"" + value + "\" (" + OutputFormatWords() + ")");
+      options.settings.format = *format;
       break;
     }
     case Key::Output:
@@ -223,25 +227,19 @@ Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args) {
   return options;
 }
 
-std::string TargetRefusal(const TrimSettings& settings) {
+Result<void> TargetRefusal(const TrimSettings& settings) {
   const bool pixels = settings.unit == Unit::Pixel;
   const char* unit = settings.unit == Unit::Centimetre ? "cm" : "in";
   const int dpi = ParseInteger(settings.dpiText);
   const std::string dpiShown = "--dpi " + Quoted(GbkToUtf8(settings.dpiText));
-  if (!pixels && dpi <= 0) return dpiShown + " gives no size in " + unit + ": the DPI must be positive";
-  // ToTargetPixels' arithmetic, without its final wrap to 32 bits.
-  auto pixelsOf = [&](const std::string& text) {
-    const double m = pixels ? 1.0 : static_cast<double>(dpi);
-    const double f = settings.unit == Unit::Centimetre ? 0.3937008 : 1.0;
-    return RoundHalfAway(ParseNumber(text) * m * f);
-  };
+  if (!pixels && dpi <= 0) return Fail(dpiShown + " gives no size in " + unit + ": the DPI must be positive");
   auto source = [&](const char* option, const std::string& text) {
     std::string from = std::string("--") + option + " " + Quoted(GbkToUtf8(text));
     if (!pixels) from += std::string(" ") + unit + " at " + dpiShown;
     return from;
   };
-  const double width = pixelsOf(settings.widthText);
-  const double height = pixelsOf(settings.heightText);
+  const double width = UnwrappedTargetPixels(settings.widthText, settings.unit, settings.dpiText);
+  const double height = UnwrappedTargetPixels(settings.heightText, settings.unit, settings.dpiText);
   const struct {
     const char* option;
     const std::string& text;
@@ -253,14 +251,14 @@ std::string TargetRefusal(const TrimSettings& settings) {
     if (side.pixels > static_cast<double>(kMaxPictureSide)) {
       // A count of pixels past any real size (1e308, or inf) says nothing.
       const std::string shown = side.pixels < 1e12 ? " (" + FormatNumber(side.pixels) + " pixels)" : "";
-      return source(side.option, side.text) + " is too large" + shown + ": a target " + side.option +
-             " can be at most " + std::to_string(kMaxPictureSide) + " pixels";
+      return Fail(source(side.option, side.text) + " is too large" + shown + ": a target " + side.option +
+                  " can be at most " + std::to_string(kMaxPictureSide) + " pixels");
     }
-    if (!(side.pixels >= 1)) return gives + "; it must be at least 1";
+    if (!(side.pixels >= 1)) return Fail(gives + "; it must be at least 1");
   }
   if (!pictureSizeAllowed(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height))) {
-    return "--width and --height are too large together: a target of " + FormatNumber(width) + " × " +
-           FormatNumber(height) + " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all";
+    return Fail("--width and --height are too large together: a target of " + FormatNumber(width) + " × " +
+                FormatNumber(height) + " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all");
   }
   return {};
 }

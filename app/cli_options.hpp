@@ -34,10 +34,10 @@ struct CliOptions {
 // and for a DPI past the int range (which the box's reading would wrap).
 Result<CliOptions> ParseCommandLine(const std::vector<std::string>& args);
 
-// Empty when the target size can be made; otherwise a message (UTF-8) that
+// Fails unless the target size can be made, with a message (UTF-8) that
 // names the options it comes from and the size they give, before any wrap
 // to 32 bits, so that an impossible DPI is not taken for a bad width.
-std::string TargetRefusal(const TrimSettings& settings);
+Result<void> TargetRefusal(const TrimSettings& settings);
 
 // Relative paths become absolute against `workingDirectory`.
 std::string AbsolutePath(const std::string& path, const std::string& workingDirectory);

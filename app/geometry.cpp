@@ -6,12 +6,16 @@
 
 namespace trimbrel {
 
-std::int32_t ToTargetPixels(std::string_view valueText, int unit, std::string_view dpiText) {
+double UnwrappedTargetPixels(std::string_view valueText, Unit unit, std::string_view dpiText) {
   const double v = ParseNumber(valueText);
   const double m = unit == Unit::Pixel ? 1.0 : static_cast<double>(ParseInteger(dpiText));
   const double f = unit == Unit::Centimetre ? 0.3937008 : 1.0;
   const double x = v * m * f;
-  return TruncateToInt(RoundHalfAway(x));
+  return RoundHalfAway(x);
+}
+
+std::int32_t ToTargetPixels(std::string_view valueText, Unit unit, std::string_view dpiText) {
+  return TruncateToInt(UnwrappedTargetPixels(valueText, unit, dpiText));
 }
 
 TargetSize ToTargetSize(const TrimSettings& settings) {
@@ -22,7 +26,7 @@ TargetSize ToTargetSize(const TrimSettings& settings) {
 }
 
 Placement ComputePlacement(std::int32_t photoWidth, std::int32_t photoHeight,
-                           const TargetSize& target, int basis) {
+                           const TargetSize& target, FitBasis basis) {
   const double pw = photoWidth;
   const double ph = photoHeight;
   const double tw = target.width;
@@ -46,23 +50,20 @@ Placement ComputePlacement(std::int32_t photoWidth, std::int32_t photoHeight,
   return p;
 }
 
-std::int32_t StoredResolution(std::string_view dpiText, int /*unit*/) { return ParseInteger(dpiText); }
+std::int32_t StoredResolution(std::string_view dpiText, Unit /*unit*/) { return ParseInteger(dpiText); }
 
-std::string CheckTargetSize(const TargetSize& target) {
+Result<void> CheckTargetSize(const TargetSize& target) {
   const auto pixels = [](std::int64_t n) { return std::to_string(n) + " pixels"; };
-  if (target.width <= 0)
-    return "target width must be positive (got " + pixels(target.width) + ")";
-  if (target.height <= 0)
-    return "target height must be positive (got " + pixels(target.height) + ")";
+  if (target.width <= 0) return Fail("target width must be positive (got " + pixels(target.width) + ")");
+  if (target.height <= 0) return Fail("target height must be positive (got " + pixels(target.height) + ")");
   if (target.width > kMaxPictureSide)
-    return "target width " + std::to_string(target.width) + " exceeds " + pixels(kMaxPictureSide);
+    return Fail("target width " + std::to_string(target.width) + " exceeds " + pixels(kMaxPictureSide));
   if (target.height > kMaxPictureSide)
-    return "target height " + std::to_string(target.height) + " exceeds " +
-           pixels(kMaxPictureSide);
+    return Fail("target height " + std::to_string(target.height) + " exceeds " + pixels(kMaxPictureSide));
   if (!pictureSizeAllowed(target.width, target.height))
-    return "target " + std::to_string(target.width) + " × " + std::to_string(target.height) +
-           " exceeds " + pixels(kMaxPicturePixels);
-  return std::string();
+    return Fail("target " + std::to_string(target.width) + " × " + std::to_string(target.height) + " exceeds " +
+                pixels(kMaxPicturePixels));
+  return {};
 }
 
 }  // namespace trimbrel

@@ -7,38 +7,42 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
+
+#include "app/output_format.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
-// Selections of the unit combo box; -1 (no selection) can come from a stored state.
-namespace Unit {
-inline constexpr int Pixel = 0;
-inline constexpr int Centimetre = 1;
-inline constexpr int Inch = 2;
-}  // namespace Unit
+// The enums of the inputs are the selections of the window's combo boxes,
+// in list order. A stored state can put any number there (-1: no selection),
+// and each rule below says what such a value does.
+enum class Unit : std::int32_t { Pixel = 0, Centimetre = 1, Inch = 2 };
 
-namespace FitBasis {
-inline constexpr int Width = 0;
-inline constexpr int Height = 1;
-}  // namespace FitBasis
+enum class FitBasis : std::int32_t { Width = 0, Height = 1 };
 
-namespace OutputFormat {
-inline constexpr int BMP = 0;
-inline constexpr int JPG = 1;
-inline constexpr int GIF = 2;
-inline constexpr int TIFF = 3;
-inline constexpr int PNG = 4;
-}  // namespace OutputFormat
+// The selection as the window's property interface and its INI file hold it.
+template <class Choice>
+concept ComboChoice = std::is_same_v<Choice, Unit> || std::is_same_v<Choice, FitBasis> ||
+                      std::is_same_v<Choice, OutputFormat>;
+template <ComboChoice Choice>
+constexpr std::int32_t SelectionIndex(Choice choice) {
+  return static_cast<std::int32_t>(choice);
+}
+template <ComboChoice Choice>
+constexpr Choice FromSelectionIndex(std::int32_t index) {
+  return static_cast<Choice>(index);
+}
 
 // The inputs as the controls hold them; texts are GBK. The defaults are those
 // of a fresh window.
 struct TrimSettings {
   std::string widthText = "2.6";
   std::string heightText = "3.2";
-  int unit = Unit::Centimetre;
+  Unit unit = Unit::Centimetre;
   std::string dpiText = "150";
-  int basis = FitBasis::Width;
-  int format = OutputFormat::JPG;
+  FitBasis basis = FitBasis::Width;
+  OutputFormat format = OutputFormat::JPG;
 };
 
 struct TargetSize {
@@ -60,7 +64,11 @@ struct Placement {
 
 // One target dimension in pixels. Every unit other than Pixel multiplies by
 // the DPI; Centimetre also by 0.3937008 (a rounded inch, not 1/2.54).
-std::int32_t ToTargetPixels(std::string_view valueText, int unit, std::string_view dpiText);
+std::int32_t ToTargetPixels(std::string_view valueText, Unit unit, std::string_view dpiText);
+
+// The same count rounded but not yet wrapped to 32 bits, so that a message
+// can say how far past any real size an input lies.
+double UnwrappedTargetPixels(std::string_view valueText, Unit unit, std::string_view dpiText);
 
 // Both dimensions, width first.
 TargetSize ToTargetSize(const TrimSettings& settings);
@@ -70,17 +78,17 @@ TargetSize ToTargetSize(const TrimSettings& settings);
 // A photo of 0 × 0 (one that could not be decoded) gives an empty placement.
 // Any basis other than Height fits the width.
 Placement ComputePlacement(std::int32_t photoWidth, std::int32_t photoHeight,
-                           const TargetSize& target, int basis);
+                           const TargetSize& target, FitBasis basis);
 
 // The resolution written into every output picture: the DPI the pixels were
 // computed with, in every unit, so that 2.6 cm at 150 DPI is 154 pixels that
 // print 2.6 cm wide. Pixel mode, which has no physical size, stores the DPI
 // box as it stands. The unit is kept for the callers; it changes nothing.
-std::int32_t StoredResolution(std::string_view dpiText, int unit);
+std::int32_t StoredResolution(std::string_view dpiText, Unit unit);
 
-// Empty when a picture of this size can be made; otherwise a message (UTF-8)
-// naming the wrong input. Zero or negative sides, sides over 65535 and more
+// Fails, with a message (UTF-8) naming the wrong side, unless a picture of
+// this size can be made: zero or negative sides, sides over 65535 and more
 // than 2^28 pixels in all are refused.
-std::string CheckTargetSize(const TargetSize& target);
+Result<void> CheckTargetSize(const TargetSize& target);
 
 }  // namespace trimbrel

@@ -59,7 +59,7 @@ HeaderFacts ReadHeaderFacts(const std::string& photo) {
 
 }  // namespace
 
-std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& target, int basis, bool fast) {
+std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& target, FitBasis basis, bool fast) {
   const std::uint64_t targetBytes = static_cast<std::uint64_t>(target.width) * target.height * 3;
   HeaderFacts facts = ReadHeaderFacts(photo);
   // The file is read whole; the target exists as the worker's buffer and in
@@ -73,7 +73,7 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
   if (facts.kind == 1) {
     int denom = fast ? FastScaleDenom(p, target) : 1;
     // Refused from the header, before any decoding.
-    if (!JpegRefusal(facts.jpeg, p, denom).empty()) return bytes;
+    if (!JpegRefusal(facts.jpeg, p, denom)) return bytes;
     // A progressive JPEG keeps every coefficient; a baseline one a few rows
     // of blocks.
     std::uint64_t decoder = facts.progressive ? facts.jpeg.coefficientBytes
@@ -82,7 +82,7 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
     if (facts.orientation > 2) decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
     return bytes + decoder + 2 * canvasRow;
   }
-  if (!CanvasRefusal(p).empty()) return bytes;
+  if (!CanvasRefusal(p)) return bytes;
   const std::uint64_t canvas = canvasRow * static_cast<std::uint64_t>(std::max(1, p.canvasHeight));
   return bytes + 4 * pixels + canvas;
 }
@@ -136,7 +136,7 @@ MemoryHold::~MemoryHold() {
   if (budget_ != nullptr) budget_->release(bytes_);
 }
 
-int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, int basis, bool fast) {
+int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, FitBasis basis, bool fast) {
   int processors = ProcessorCount();
   if (processors <= 1 || photos.size() <= 1) return 1;
   std::vector<std::uint64_t> estimates;

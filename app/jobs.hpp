@@ -18,7 +18,7 @@ namespace trimbrel {
 // Bytes one photo's trim needs at its peak, estimated from the file's header
 // alone (decoded size, canvas, target, decoder buffers); generous rather
 // than tight.
-std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& target, int basis, bool fast);
+std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& target, FitBasis basis, bool fast);
 
 // The largest count up to `processors` such that the `count` largest
 // estimates fit in half of `available` together; at least 1. An unknown
@@ -27,7 +27,7 @@ int ChooseJobCount(std::vector<std::uint64_t> estimates, int processors, std::ui
 
 int ProcessorCount();
 
-int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, int basis, bool fast);
+int DefaultJobCount(const std::vector<std::string>& photos, const TargetSize& target, FitBasis basis, bool fast);
 
 // The memory that trims running at once share, however many jobs were asked
 // for: each trim holds its estimate while it runs, and one that does not fit

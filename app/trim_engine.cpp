@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "app/batch_canvas.hpp"
+#include "app/canvas_stream.hpp"
 #include "app/batch_file.hpp"
 
 namespace trimbrel {
@@ -19,16 +19,20 @@ bool CanvasDrawable(const Placement& p) {
   return p.canvasWidth > 0 && p.canvasHeight > 0;
 }
 
-}  // namespace
-
-std::string CanvasRefusal(const Placement& placement) {
-  if (!CanvasDrawable(placement) || pictureSizeAllowed(placement.canvasWidth, placement.canvasHeight)) return {};
-  return "too large: canvas of " + std::to_string(placement.canvasWidth) + " × " +
-         std::to_string(placement.canvasHeight) + " pixels";
+std::string CanvasTooLarge(const Placement& p) {
+  return "too large: canvas of " + std::to_string(p.canvasWidth) + " × " + std::to_string(p.canvasHeight) +
+         " pixels";
 }
 
-std::string DrawnRefusal(const PictureSize& photo, const Placement& placement, std::uint64_t available) {
-  if (std::string refusal = CanvasRefusal(placement); !refusal.empty()) return refusal;
+}  // namespace
+
+Result<void> CanvasRefusal(const Placement& placement) {
+  if (!CanvasDrawable(placement) || pictureSizeAllowed(placement.canvasWidth, placement.canvasHeight)) return {};
+  return Fail(CanvasTooLarge(placement));
+}
+
+Result<void> DrawnRefusal(const PictureSize& photo, const Placement& placement, std::uint64_t available) {
+  TRIMBREL_TRY(CanvasRefusal(placement));
   if (available == 0 || !CanvasDrawable(placement)) return {};
   const std::uint64_t picture = std::uint64_t{static_cast<std::uint32_t>(photo.width)} *
                                 static_cast<std::uint32_t>(photo.height) * 4;
@@ -36,18 +40,16 @@ std::string DrawnRefusal(const PictureSize& photo, const Placement& placement, s
                                static_cast<std::uint32_t>(placement.canvasHeight);
   if (picture + canvas <= available) return {};
   auto megabytes = [](std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; };
-  return "too large: " + std::to_string(photo.width) + " × " + std::to_string(photo.height) + " needs " +
-         megabytes(picture + canvas) + " to draw, and " + megabytes(available) + " are free";
+  return Fail("too large: " + std::to_string(photo.width) + " × " + std::to_string(photo.height) + " needs " +
+              megabytes(picture + canvas) + " to draw, and " + megabytes(available) + " are free");
 }
 
-std::string JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom) {
+Result<void> JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom) {
   if (CanvasDrawable(placement) &&
       (placement.canvasWidth > kMaxPictureSide || placement.canvasHeight > kMaxPictureSide)) {
-    return "too large: canvas of " + std::to_string(placement.canvasWidth) + " × " +
-           std::to_string(placement.canvasHeight) + " pixels";
+    return Fail(CanvasTooLarge(placement));
   }
-  auto fits = CheckJpegStreamMemory(info, scaleDenom);
-  return fits ? std::string() : fits.error().reason;
+  return CheckJpegStreamMemory(info, scaleDenom);
 }
 
 int FastScaleDenom(const Placement& placement, const TargetSize& target) {
@@ -99,35 +101,38 @@ void TrimWorker::fillBackground() {
   if (resampler.ok()) resampler.pushRow(pixel);
 }
 
-TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
-  // Without averaging the stretch is the surface's own nearest-pixel rule.
-  if (surface_.displayDepth() <= 16) return trimLiteral(photo, basis);
-
+// Every photo that is not decoded, or refused before it is, ends here. The
+// drawing road would draw it as a 0 × 0 picture: the band colour alone.
+TrimOutcome TrimWorker::backgroundOnly(std::string reason, FitBasis basis) {
   TrimOutcome outcome;
-  auto bytes = ReadPhotoFile(photo);
-  if (!bytes) {
-    outcome.readError = bytes.error().reason;
-  } else if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
-    return trimJpeg(photo, bytes.value().span(), basis, fast);
-  } else {
-    // A canvas the surface cannot hold is known from the header: the photo
-    // is not decoded only to be refused.
-    auto size = ReadPictureSize(bytes.value().span());
-    if (size) {
-      outcome.readError = DrawnRefusal(size.value(), ComputePlacement(size.value().width, size.value().height, target_, basis),
-                                       AvailableMemory());
-    }
-    if (outcome.readError.empty()) {
-      auto picture = DecodePictureBytes(bytes.value().span());
-      bytes.value().release();
-      if (picture) return trimDrawn(picture.value(), basis);
-      outcome.readError = picture.error().reason;
-    }
-  }
+  outcome.readError = std::move(reason);
   outcome.placement = ComputePlacement(0, 0, target_, basis);
   fillBackground();
   takeTarget(outcome);
   return outcome;
+}
+
+TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast) {
+  // Without averaging the stretch is the surface's own nearest-pixel rule.
+  if (surface_.displayDepth() <= 16) return trimReference(photo, basis);
+
+  auto bytes = ReadPhotoFile(photo);
+  if (!bytes) return backgroundOnly(bytes.error().reason, basis);
+  if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
+    return trimJpeg(photo, bytes.value().span(), basis, fast);
+  }
+  // A canvas the surface cannot hold is known from the header: the photo
+  // is not decoded only to be refused.
+  if (auto size = ReadPictureSize(bytes.value().span())) {
+    const Placement placement = ComputePlacement(size.value().width, size.value().height, target_, basis);
+    if (auto fits = DrawnRefusal(size.value(), placement, AvailableMemory()); !fits) {
+      return backgroundOnly(fits.error().reason, basis);
+    }
+  }
+  auto picture = DecodePictureBytes(bytes.value().span());
+  bytes.value().release();
+  if (!picture) return backgroundOnly(picture.error().reason, basis);
+  return trimDrawn(picture.value(), basis);
 }
 
 // JPEG photos skip the surface altogether, and the result is still the
@@ -142,46 +147,28 @@ TrimOutcome TrimWorker::trim(const std::string& photo, int basis, bool fast) {
 // - DecodeFromDib of the target rows leaves the image object as
 //   DecodeFromBin of the second snapshot would (takeTarget).
 // Only the fast mode (scaleDenom above 1) departs from it, on purpose.
-TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, int basis,
+TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, FitBasis basis,
                                  bool fast) {
-  TrimOutcome outcome;
   auto info = ReadJpegInfo(bytes);
-  if (info) {
-    outcome.photoWidth = info.value().width;
-    outcome.photoHeight = info.value().height;
-    outcome.placement = ComputePlacement(outcome.photoWidth, outcome.photoHeight, target_, basis);
-    // A canvas of no width or height is the surface's business (it keeps at
-    // least one pixel); leave such oddities to the drawing road.
-    if (!CanvasDrawable(outcome.placement)) return trimLiteral(photo, basis);
-    const int denom = fast ? FastScaleDenom(outcome.placement, target_) : 1;
-    if (std::string reason = JpegRefusal(info.value(), outcome.placement, denom); !reason.empty()) {
-      // Refused before decoding: the picture is the background alone, and
-      // the reason says why.
-      outcome = TrimOutcome{};
-      outcome.readError = reason;
-      outcome.placement = ComputePlacement(0, 0, target_, basis);
-      fillBackground();
-      takeTarget(outcome);
-      return outcome;
-    }
-    outcome.scaleDenom = denom;
-    pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
-    auto canvas = MakeCanvasStream(outcome.placement, outcome.photoWidth, outcome.photoHeight, outcome.scaleDenom,
-                                   target_, surface_.effectiveBackground(), targetSink());
-    auto decoded = DecodeJpegRows(bytes, outcome.scaleDenom, *canvas);
-    if (decoded && canvas->finish()) {
-      takeTarget(outcome);
-      return outcome;
-    }
-    outcome.readError = decoded ? "damaged: the decoder stopped early" : decoded.error().reason;
-  } else {
-    outcome.readError = info.error().reason;
+  if (!info) return backgroundOnly(info.error().reason, basis);
+  TrimOutcome outcome;
+  outcome.photoWidth = info.value().width;
+  outcome.photoHeight = info.value().height;
+  outcome.placement = ComputePlacement(outcome.photoWidth, outcome.photoHeight, target_, basis);
+  // A canvas of no width or height is the surface's business (it keeps at
+  // least one pixel); leave such oddities to the drawing road.
+  if (!CanvasDrawable(outcome.placement)) return trimReference(photo, basis);
+  outcome.scaleDenom = fast ? FastScaleDenom(outcome.placement, target_) : 1;
+  // Refused before decoding: the reason says why.
+  if (auto fits = JpegRefusal(info.value(), outcome.placement, outcome.scaleDenom); !fits) {
+    return backgroundOnly(fits.error().reason, basis);
   }
-  // Undecodable: the drawing road would have drawn a 0 × 0 picture.
-  outcome.photoWidth = outcome.photoHeight = 0;
-  outcome.scaleDenom = 1;
-  outcome.placement = ComputePlacement(0, 0, target_, basis);
-  fillBackground();
+  pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
+  auto canvas = MakeCanvasStream(outcome.placement, outcome.photoWidth, outcome.photoHeight, outcome.scaleDenom,
+                                 target_, surface_.effectiveBackground(), targetSink());
+  auto decoded = DecodeJpegRows(bytes, outcome.scaleDenom, *canvas);
+  if (!decoded) return backgroundOnly(decoded.error().reason, basis);
+  if (!canvas->finish()) return backgroundOnly("damaged: the decoder stopped early", basis);
   takeTarget(outcome);
   return outcome;
 }
@@ -191,7 +178,7 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
 // surface's own averaging stretch runs through the same AreaResampler, fed
 // the same rows, so the target pixels equal those of snapshot, reload and
 // stretch, and both snapshots can be skipped.
-TrimOutcome TrimWorker::trimDrawn(const Picture& picture, int basis) {
+TrimOutcome TrimWorker::trimDrawn(const Picture& picture, FitBasis basis) {
   TrimOutcome outcome;
   outcome.photoWidth = picture.width;
   outcome.photoHeight = picture.height;
@@ -211,8 +198,7 @@ TrimOutcome TrimWorker::trimDrawn(const Picture& picture, int basis) {
       outcome.readError = "too large: no memory to stretch the canvas";
     }
   } else {
-    outcome.readError = "too large: canvas of " + std::to_string(p.canvasWidth) + " × " +
-                        std::to_string(p.canvasHeight) + " pixels";
+    outcome.readError = CanvasTooLarge(p);
   }
   // Give the canvas's memory back between photos.
   ClearSurface(surface_);
@@ -222,44 +208,7 @@ TrimOutcome TrimWorker::trimDrawn(const Picture& picture, int basis) {
   return outcome;
 }
 
-TrimOutcome TrimWorker::trimLiteral(const std::string& photo, int basis) {
-  TrimOutcome outcome;
-  auto decoded = DecodePictureFile(photo);
-  PictureHandle picture = 0;
-  if (decoded) {
-    picture = RegisterPicture(std::move(decoded.value()));
-  } else {
-    outcome.readError = decoded.error().reason;
-  }
-  outcome.photoWidth = PictureWidth(surface_, picture);
-  outcome.photoHeight = PictureHeight(surface_, picture);
-  outcome.placement = ComputePlacement(outcome.photoWidth, outcome.photoHeight, target_, basis);
-  const Placement& p = outcome.placement;
-
-  ClearSurface(surface_);
-  ResizeSurface(surface_, {}, {}, p.canvasWidth, p.canvasHeight);
-  DrawPicture(surface_, picture, p.drawLeft, p.drawTop, outcome.photoWidth, outcome.photoHeight);
-  UnloadPicture(picture);
-
-  std::vector<std::uint8_t> bytes = TakeSnapshot(surface_);
-  PictureHandle canvas = LoadPicture(bytes);
-  std::vector<std::uint8_t>().swap(bytes);
-
-  ResizeSurface(surface_, {}, {}, target_.width, target_.height);
-  ClearSurface(surface_);
-  DrawPicture(surface_, canvas, 0, 0, target_.width, target_.height);
-  UnloadPicture(canvas);
-
-  bytes = TakeSnapshot(surface_);
-  if (!DecodeFromBin(image_, bytes, IMAGE_FORMAT_BMP)) {
-    outcome.imageError = LastImageError(image_);
-    if (outcome.imageError.empty()) outcome.imageError = "no snapshot of the target could be made";
-    Free(image_);
-  }
-  return outcome;
-}
-
-Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, int basis) {
+Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, FitBasis basis) {
   auto bytes = ReadPhotoFile(photo);
   if (!bytes) return bytes.error();
   const std::span<const std::uint8_t> data = bytes.value().span();
@@ -270,7 +219,7 @@ Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, 
     plan.width = info.value().width;
     plan.height = info.value().height;
     plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
-    if (std::string refusal = JpegRefusal(info.value(), plan.placement, 1); !refusal.empty()) return Fail(refusal);
+    TRIMBREL_TRY(JpegRefusal(info.value(), plan.placement, 1));
     return plan;
   }
   auto size = ReadPictureSize(data);
@@ -278,9 +227,7 @@ Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, 
   plan.width = size.value().width;
   plan.height = size.value().height;
   plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
-  if (std::string refusal = DrawnRefusal(size.value(), plan.placement, AvailableMemory()); !refusal.empty()) {
-    return Fail(refusal);
-  }
+  TRIMBREL_TRY(DrawnRefusal(size.value(), plan.placement, AvailableMemory()));
   return plan;
 }
 

@@ -2,11 +2,11 @@
 // canvas of the target's aspect ratio (cut or padded with bands) and the
 // canvas is area-averaged down (or up) to the target size.
 //
-// Two roads lead there. The drawing road does it the way the window always
-// has: draw on the surface, snapshot, reload, stretch, snapshot, decode.
-// The streaming road gets the same bytes without the full-size canvas and
-// without any snapshot; it is the one batches use, and the drawing road is
-// kept as its reference (the tests hold them byte for byte together).
+// Two roads lead there. The drawing road is the reference (trim_reference.cpp):
+// it draws on the surface, snapshots, reloads, stretches, snapshots and
+// decodes, the way the window always has. The streaming road gets the same
+// bytes without the full-size canvas and without any snapshot; it is the one
+// batches use, and the tests hold the two byte for byte together.
 #pragma once
 
 #include <cstdint>
@@ -37,16 +37,17 @@ class TrimWorker {
 
   // The streaming road; `fast` lets a JPEG that is shrunk 4 × or more be
   // decoded at a reduced scale (FastScaleDenom).
-  TrimOutcome trim(const std::string& photo, int basis, bool fast = false);
-  // The drawing road, step by step.
-  TrimOutcome trimLiteral(const std::string& photo, int basis);
+  TrimOutcome trim(const std::string& photo, FitBasis basis, bool fast = false);
+  // The drawing road, step by step: the reference the streaming road matches.
+  TrimOutcome trimReference(const std::string& photo, FitBasis basis);
 
   ImageRef& image() { return image_; }
   DrawingSurface& surface() { return surface_; }
 
  private:
-  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, int basis, bool fast);
-  TrimOutcome trimDrawn(const Picture& picture, int basis);
+  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, FitBasis basis, bool fast);
+  TrimOutcome trimDrawn(const Picture& picture, FitBasis basis);
+  TrimOutcome backgroundOnly(std::string reason, FitBasis basis);
   void fillBackground();
   AreaResampler::RowSink targetSink();
   void takeTarget(TrimOutcome& outcome);
@@ -63,21 +64,21 @@ class TrimWorker {
 // the photo is shrunk by 4 × or more.
 int FastScaleDenom(const Placement& placement, const TargetSize& target);
 
-// Empty, or why a photo with this placement is refused: "too large: canvas
-// of W × H pixels" when the canvas passes the picture limits. The drawing
-// road holds its canvas whole, so its limit is the picture limit.
-std::string CanvasRefusal(const Placement& placement);
+// Fails, saying why a photo with this placement is refused, with "too large:
+// canvas of W × H pixels" when the canvas passes the picture limits. The
+// drawing road holds its canvas whole, so its limit is the picture limit.
+Result<void> CanvasRefusal(const Placement& placement);
 
 // The drawing road holds the decoded photo (at most 4 bytes a pixel) and its
 // 24-bit canvas whole: besides the canvas limit, both together must fit in
 // `available` bytes, the memory the system has free (0: unknown, not held
 // against the photo).
-std::string DrawnRefusal(const PictureSize& photo, const Placement& placement, std::uint64_t available);
+Result<void> DrawnRefusal(const PictureSize& photo, const Placement& placement, std::uint64_t available);
 
 // The same for a JPEG photo, whose canvas is only ever streamed a row at a
 // time: a canvas side may not pass the longest side the resampler takes,
 // and what the decoder holds whole must fit its memory (CheckJpegStreamMemory).
-std::string JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom);
+Result<void> JpegRefusal(const JpegInfo& info, const Placement& placement, int scaleDenom);
 
 // What a trim would do to a photo, from its header alone; a photo the trim
 // would refuse for its size fails here too.
@@ -86,6 +87,6 @@ struct PhotoPlan {
   int height = 0;
   Placement placement;
 };
-Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, int basis);
+Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, FitBasis basis);
 
 }  // namespace trimbrel

@@ -100,7 +100,7 @@ void MainController::requestQuit() {
 }
 
 void MainController::applyUnitState() {
-  const bool pixels = readInt(main_, id::kUnit, prop::kComboCurrent) == Unit::Pixel;
+  const bool pixels = FromSelectionIndex<Unit>(readInt(main_, id::kUnit, prop::kComboCurrent)) == Unit::Pixel;
   writeProperty(main_, id::kDpi, prop::kDisabled, std::int32_t{pixels ? 1 : 0});
 }
 
@@ -129,9 +129,9 @@ TrimSettings MainController::readInputs() const {
   s.widthText = readText(main_, id::kWidth, prop::kEditContent);
   s.heightText = readText(main_, id::kHeight, prop::kEditContent);
   s.dpiText = readText(main_, id::kDpi, prop::kEditContent);
-  s.unit = readInt(main_, id::kUnit, prop::kComboCurrent);
-  s.basis = readInt(main_, id::kBasis, prop::kComboCurrent);
-  s.format = readInt(main_, id::kFormat, prop::kComboCurrent);
+  s.unit = FromSelectionIndex<Unit>(readInt(main_, id::kUnit, prop::kComboCurrent));
+  s.basis = FromSelectionIndex<FitBasis>(readInt(main_, id::kBasis, prop::kComboCurrent));
+  s.format = FromSelectionIndex<OutputFormat>(readInt(main_, id::kFormat, prop::kComboCurrent));
   return s;
 }
 

@@ -15,11 +15,13 @@
 #include "app/trim_engine.hpp"
 #include "imaging/imaging.hpp"
 #include "photo_fixtures.hpp"
+#include "refusal_text.hpp"
 
 namespace trimbrel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::RefusalText;
 using testing::TempDir;
 
 class RecordingHost : public BatchHost {
@@ -46,7 +48,7 @@ class RecordingHost : public BatchHost {
   std::string finishedFolder;
 };
 
-TrimSettings Pixels(int width, int height, int format) {
+TrimSettings Pixels(int width, int height, OutputFormat format) {
   TrimSettings s;
   s.widthText = std::to_string(width);
   s.heightText = std::to_string(height);
@@ -93,19 +95,33 @@ std::vector<std::pair<std::string, Bytes>> HeadersOnly(std::uint32_t width, std:
   return {{"png", PngHeader(width, height)}, {"bmp", bmp}, {"gif", gif}, {"pcx", pcx}, {"ico", ico}};
 }
 
-TEST(Batch, FormatTableAndFallback) {
+// The window's format selection gives the extension and the kind of file
+// written; a selection outside its list (a damaged stored state) writes JPG.
+TEST(Batch, FormatSelectionGivesExtensionAndKind) {
+  TempDir dir;
+  const std::string photo = dir / "p.jpg";
+  testing::WriteJpeg(photo, 40, 30, testing::PhotoLike(40, 30));
+  const std::string jpeg = "\xFF\xD8\xFF";
   struct Case {
-    int selection;
+    std::int32_t selection;
     std::string extension;
-    int code;
+    std::string magic;
   };
-  const Case cases[] = {{0, "bmp", IMAGE_FORMAT_BMP}, {1, "jpg", IMAGE_FORMAT_JPG}, {2, "gif", IMAGE_FORMAT_GIF},
-                        {3, "tiff", IMAGE_FORMAT_TIF}, {4, "png", IMAGE_FORMAT_PNG}, {-1, "jpg", IMAGE_FORMAT_JPG},
-                        {5, "jpg", IMAGE_FORMAT_JPG}};
+  const Case cases[] = {{0, "bmp", "BM"},   {1, "jpg", jpeg},
+                        {2, "gif", "GIF8"}, {3, "tiff", std::string("II*\0", 4)},
+                        {4, "png", "\x89PNG"}, {-1, "jpg", jpeg},
+                        {5, "jpg", jpeg}};
   for (const Case& c : cases) {
-    OutputFormatEntry e = OutputFormatFor(c.selection);
-    EXPECT_EQ(e.extension, c.extension) << "selection " << c.selection;
-    EXPECT_EQ(e.encoderFormat, c.code) << "selection " << c.selection;
+    SCOPED_TRACE("selection " + std::to_string(c.selection));
+    RecordingHost host(Pixels(16, 12, FromSelectionIndex<OutputFormat>(c.selection)));
+    BatchOptions options;
+    options.outputFolder = dir / std::to_string(c.selection);
+    BatchReport report = RunBatch({photo}, host, options);
+    ASSERT_TRUE(report.allOk());
+    EXPECT_EQ(report.photos[0].output, options.outputFolder + "/p." + c.extension);
+    const Bytes bytes = testing::ReadFileBytes(report.photos[0].output);
+    ASSERT_GE(bytes.size(), c.magic.size());
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(c.magic.size())), c.magic);
   }
 }
 
@@ -185,7 +201,7 @@ TEST(Batch, PicturesCarryTheDpiTheirPixelsWereCountedWith) {
   };
   const std::uint32_t pixelsPerMetre = 5906;  // 150 × 39.37, rounded
   struct Case {
-    int format;
+    OutputFormat format;
     std::function<std::uint32_t(const Bytes&)> stored;  // as written, in the format's own unit
     std::uint32_t expected;
   };
@@ -288,13 +304,13 @@ TEST(Batch, ADrawnPhotoMustFitTheFreeMemory) {
   // 96 MB of RGBA picture and a 6000 × 7350 canvas of 132.3 MB.
   const std::uint64_t need = 6000ull * 4000 * 4 + 18000ull * p.canvasHeight;
   const std::uint64_t mb = 1 << 20;
-  EXPECT_EQ(DrawnRefusal(photo, p, 0), "") << "unknown free memory";
-  EXPECT_EQ(DrawnRefusal(photo, p, need), "");
-  EXPECT_EQ(DrawnRefusal(photo, p, 100 * mb), "too large: 6000 × 4000 needs " + std::to_string((need + mb - 1) / mb) +
-                                                  " MB to draw, and 100 MB are free");
+  EXPECT_EQ(RefusalText(DrawnRefusal(photo, p, 0)), "") << "unknown free memory";
+  EXPECT_EQ(RefusalText(DrawnRefusal(photo, p, need)), "");
+  EXPECT_EQ(RefusalText(DrawnRefusal(photo, p, 100 * mb)),
+            "too large: 6000 × 4000 needs " + std::to_string((need + mb - 1) / mb) + " MB to draw, and 100 MB are free");
   // The canvas limit comes first, whatever the memory.
   const Placement huge = ComputePlacement(16000, 16000, target, FitBasis::Width);
-  EXPECT_EQ(DrawnRefusal({16000, 16000}, huge, 1ull << 40), CanvasRefusal(huge));
+  EXPECT_EQ(RefusalText(DrawnRefusal({16000, 16000}, huge, 1ull << 40)), RefusalText(CanvasRefusal(huge)));
 }
 
 // A JPEG's canvas is only ever streamed, so a canvas past the picture limit
@@ -421,7 +437,7 @@ TEST(Batch, RefusedTargetsWriteNothing) {
   struct Case {
     const char* width;
     const char* height;
-    int unit;
+    Unit unit;
   };
   const Case cases[] = {{"0", "10", Unit::Pixel},      {"abc", "10", Unit::Pixel}, {"10", "-3", Unit::Pixel},
                         {"2,6", "", Unit::Centimetre}, {"65536", "1", Unit::Pixel}, {"20000", "20000", Unit::Pixel}};

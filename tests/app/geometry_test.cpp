@@ -4,9 +4,15 @@
 #include <string>
 
 #include "app/app.hpp"
+#include "refusal_text.hpp"
 
 namespace trimbrel {
 namespace {
+
+using testing::RefusalText;
+
+// A combo box a stored state left without a selection.
+constexpr Unit kNoUnit = FromSelectionIndex<Unit>(-1);
 
 TEST(TrimSettings, FormDefaultsGive154By189At150) {
   const TrimSettings defaults;
@@ -21,20 +27,20 @@ TEST(TrimSettings, FormDefaultsGive154By189At150) {
   EXPECT_EQ(154, target.width);
   EXPECT_EQ(189, target.height);
   EXPECT_EQ(150, StoredResolution(defaults.dpiText, defaults.unit));
-  EXPECT_EQ("", CheckTargetSize(target));
+  EXPECT_EQ("", RefusalText(CheckTargetSize(target)));
 }
 
 TEST(ToTargetPixels, ConvertsEachUnit) {
   struct Case {
     const char* value;
-    int unit;
+    Unit unit;
     const char* dpi;
     int expected;
   } cases[] = {
       {"2.6", Unit::Centimetre, "150", 154},  // 153.543312
       {"3.2", Unit::Centimetre, "150", 189},  // 188.976384
       {"1", Unit::Inch, "300", 300},
-      {"1", -1, "300", 300},               // no selection reads as Inch
+      {"1", kNoUnit, "300", 300},          // no selection reads as Inch
       {"100.5", Unit::Pixel, "300", 101},  // the DPI plays no part in Pixel mode
       {"-2.5", Unit::Pixel, "", -3},
       {"100.4", Unit::Pixel, "abc", 100},
@@ -51,13 +57,14 @@ TEST(ToTargetPixels, ConvertsEachUnit) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.expected, ToTargetPixels(c.value, c.unit, c.dpi))
-        << "value=\"" << c.value << "\" unit=" << c.unit << " dpi=\"" << c.dpi << "\"";
+        << "value=\"" << c.value << "\" unit=" << SelectionIndex(c.unit) << " dpi=\"" << c.dpi << "\"";
 }
 
 TEST(ComputePlacement, MatchesTheWorkedTable) {
   const TargetSize target{154, 189};
   struct Case {
-    int pw, ph, basis;
+    int pw, ph;
+    FitBasis basis;
     double scale;
     int offsetX, offsetY, canvasWidth, canvasHeight, drawLeft, drawTop;
   } cases[] = {
@@ -71,12 +78,12 @@ TEST(ComputePlacement, MatchesTheWorkedTable) {
       {0, 0, FitBasis::Width, 0.0, 0, 0, 0, 0, 0, 0},
       {0, 0, FitBasis::Height, 0.0, 0, 0, 0, 0, 0, 0},
       // A basis of -1 from a damaged stored state fits the width.
-      {3000, 4000, -1, 3000.0 / 154, 0, -8, 3000, 3688, 0, -155},
+      {3000, 4000, FromSelectionIndex<FitBasis>(-1), 3000.0 / 154, 0, -8, 3000, 3688, 0, -155},
   };
   for (const Case& c : cases) {
     const Placement p = ComputePlacement(c.pw, c.ph, target, c.basis);
     const std::string context =
-        std::to_string(c.pw) + "x" + std::to_string(c.ph) + " basis " + std::to_string(c.basis);
+        std::to_string(c.pw) + "x" + std::to_string(c.ph) + " basis " + std::to_string(SelectionIndex(c.basis));
     EXPECT_DOUBLE_EQ(c.scale, p.scale) << context;
     EXPECT_EQ(c.offsetX, p.offsetX) << context;
     EXPECT_EQ(c.offsetY, p.offsetY) << context;
@@ -116,7 +123,7 @@ TEST(ComputePlacement, ZeroTargetSidesGiveAnEmptyCanvas) {
   // so nothing large is ever asked of the drawing surface.
   struct Case {
     TargetSize target;
-    int basis;
+    FitBasis basis;
     int offsetX, offsetY;
   } cases[] = {
       {{0, 0}, FitBasis::Width, 0, 0},
@@ -128,7 +135,7 @@ TEST(ComputePlacement, ZeroTargetSidesGiveAnEmptyCanvas) {
     const Placement p = ComputePlacement(3000, 4000, c.target, c.basis);
     const std::string context = std::to_string(c.target.width) + "x" +
                                 std::to_string(c.target.height) + " basis " +
-                                std::to_string(c.basis);
+                                std::to_string(SelectionIndex(c.basis));
     EXPECT_TRUE(std::isinf(p.scale)) << context;
     EXPECT_EQ(c.offsetX, p.offsetX) << context;
     EXPECT_EQ(c.offsetY, p.offsetY) << context;
@@ -144,13 +151,13 @@ TEST(ComputePlacement, ZeroTargetSidesGiveAnEmptyCanvas) {
 TEST(StoredResolution, IsTheDpiThePixelsWereCountedWith) {
   struct Case {
     const char* dpi;
-    int unit;
+    Unit unit;
     int expected;
   } cases[] = {
       {"150", Unit::Centimetre, 150},
       {"96", Unit::Centimetre, 96},
       {"300", Unit::Inch, 300},
-      {"300", -1, 300},
+      {"300", kNoUnit, 300},
       {"72", Unit::Pixel, 72},  // stored even though the size ignores it
       {"150.9", Unit::Inch, 150},
       {"", Unit::Centimetre, 0},
@@ -158,7 +165,7 @@ TEST(StoredResolution, IsTheDpiThePixelsWereCountedWith) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.expected, StoredResolution(c.dpi, c.unit))
-        << "dpi=\"" << c.dpi << "\" unit=" << c.unit;
+        << "dpi=\"" << c.dpi << "\" unit=" << SelectionIndex(c.unit);
 }
 
 TEST(CheckTargetSize, RefusesSizesNoPictureCanHave) {
@@ -179,7 +186,7 @@ TEST(CheckTargetSize, RefusesSizesNoPictureCanHave) {
       {{16384, 16385}, "target 16384 × 16385 exceeds 268435456 pixels"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(c.expected, CheckTargetSize(c.target))
+    EXPECT_EQ(c.expected, RefusalText(CheckTargetSize(c.target)))
         << c.target.width << " x " << c.target.height;
 }
 
@@ -187,7 +194,7 @@ TEST(CheckTargetSize, FlagsEmptyAndNegativeInput) {
   // The inputs a user can type that make no picture at all.
   for (const char* text : {"", "abc", "-2", "0.4"}) {
     const TargetSize t{ToTargetPixels(text, Unit::Pixel, "150"), 189};
-    EXPECT_NE("", CheckTargetSize(t)) << "width text \"" << text << "\"";
+    EXPECT_NE("", RefusalText(CheckTargetSize(t))) << "width text \"" << text << "\"";
   }
 }
 

@@ -19,7 +19,7 @@ using testing::TempDir;
 constexpr std::uint32_t kBand = 0x00F0F0F0;     // the bands users get
 constexpr std::uint32_t kMagenta = 0x00FF00FF;  // far from every photo colour, to find the edges
 
-BmpImage Trim(const std::string& photo, const TargetSize& target, int basis, bool fast, int& denom,
+BmpImage Trim(const std::string& photo, const TargetSize& target, FitBasis basis, bool fast, int& denom,
               const std::string& out, std::uint32_t band = kBand) {
   TrimWorker worker(target, band);
   TrimOutcome outcome = worker.trim(photo, basis, fast);
@@ -60,7 +60,7 @@ struct FastCase {
   int width, height;
   bool progressive;
   TargetSize target;
-  int basis;
+  FitBasis basis;
   int expectedDenom;
 };
 
@@ -75,7 +75,7 @@ TEST(TrimFast, ReducedDecodeLooksTheSame) {
   };
   TempDir dir;
   for (const FastCase& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " basis " + std::to_string(c.basis));
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " basis " + std::to_string(SelectionIndex(c.basis)));
     const std::string photo = dir / "photo.jpg";
     testing::WriteJpeg(photo, c.width, c.height, testing::PhotoLike(c.width, c.height, 3),
                        testing::JpegOptions{.quality = 90, .progressive = c.progressive});

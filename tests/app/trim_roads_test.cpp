@@ -37,7 +37,7 @@ struct RoadCase {
   Kind kind;
   int width, height;
   TargetSize target;
-  int basis;
+  FitBasis basis;
 };
 
 std::string MakePhoto(const TempDir& dir, const RoadCase& c) {
@@ -111,7 +111,7 @@ TEST(TrimRoads, StreamingEqualsDrawingByteForByte) {
     TrimWorker streaming(c.target, 0x00F0F0F0);
     TrimWorker drawing(c.target, 0x00F0F0F0);
     TrimOutcome fast = streaming.trim(photo, c.basis);
-    TrimOutcome reference = drawing.trimLiteral(photo, c.basis);
+    TrimOutcome reference = drawing.trimReference(photo, c.basis);
     ASSERT_TRUE(fast.imageError.empty()) << fast.imageError;
     ASSERT_TRUE(reference.imageError.empty()) << reference.imageError;
     EXPECT_EQ(fast.readError.empty(), c.kind != Kind::Text) << fast.readError;

@@ -17,7 +17,8 @@ namespace {
 // Where a control's table row puts it, in the coordinates of its parent.
 QRect TableRect(const ControlDef& d) { return QRect(d.left, d.top, d.width, d.height); }
 
-void ChooseUnit(WindowHandle window, int index) {
+void ChooseUnit(WindowHandle window, Unit unit) {
+  const int index = SelectionIndex(unit);
   auto* combo = qobject_cast<QComboBox*>(ControlWidget(window, id::kUnit));
   QVERIFY(combo);
   combo->setCurrentIndex(index);
@@ -109,7 +110,7 @@ class MainWindowTest : public QObject {
   void unitDecidesTheDpiBox() {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
-    QCOMPARE(readInt(main, id::kUnit, prop::kComboCurrent), Unit::Centimetre);
+    QCOMPARE(readInt(main, id::kUnit, prop::kComboCurrent), SelectionIndex(Unit::Centimetre));
     QVERIFY(!DpiDisabled(main));
     ChooseUnit(main, Unit::Pixel);
     QVERIFY(DpiDisabled(main));

@@ -83,21 +83,21 @@ class StartupTest : public QObject {
     {
       MainWindowUnderTest t(ini);
       t.open();
-      writeProperty(t.window, id::kUnit, prop::kComboCurrent, std::int32_t{Unit::Pixel});
+      writeProperty(t.window, id::kUnit, prop::kComboCurrent, SelectionIndex(Unit::Pixel));
       writeProperty(t.window, id::kWidth, prop::kEditContent, Gbk("413"));
       writeProperty(t.window, id::kHeight, prop::kEditContent, Gbk("531"));
-      writeProperty(t.window, id::kFormat, prop::kComboCurrent, std::int32_t{OutputFormat::PNG});
-      writeProperty(t.window, id::kBasis, prop::kComboCurrent, std::int32_t{FitBasis::Height});
+      writeProperty(t.window, id::kFormat, prop::kComboCurrent, SelectionIndex(OutputFormat::PNG));
+      writeProperty(t.window, id::kBasis, prop::kComboCurrent, SelectionIndex(FitBasis::Height));
       QVERIFY(t.close());
     }
     MainWindowUnderTest t(ini);
     t.open();
-    QCOMPARE(readInt(t.window, id::kUnit, prop::kComboCurrent), Unit::Pixel);
+    QCOMPARE(readInt(t.window, id::kUnit, prop::kComboCurrent), SelectionIndex(Unit::Pixel));
     QVERIFY(readInt(t.window, id::kDpi, prop::kDisabled) != 0);
     QCOMPARE(ContentOf(t.window, id::kWidth), std::string("413"));
     QCOMPARE(ContentOf(t.window, id::kHeight), std::string("531"));
-    QCOMPARE(readInt(t.window, id::kFormat, prop::kComboCurrent), OutputFormat::PNG);
-    QCOMPARE(readInt(t.window, id::kBasis, prop::kComboCurrent), FitBasis::Height);
+    QCOMPARE(readInt(t.window, id::kFormat, prop::kComboCurrent), SelectionIndex(OutputFormat::PNG));
+    QCOMPARE(readInt(t.window, id::kBasis, prop::kComboCurrent), SelectionIndex(FitBasis::Height));
   }
 
   // Whatever the file holds, the window opens with clamped values, and a

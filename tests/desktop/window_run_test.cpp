@@ -44,11 +44,11 @@ std::unique_ptr<QMimeData> Files(const std::vector<std::string>& paths) {
 
 QSize SizeOf(const std::string& path) { return QImage(QString::fromStdString(path)).size(); }
 
-void SetInputs(WindowHandle main, const char* width, const char* height, int unit, int format) {
+void SetInputs(WindowHandle main, const char* width, const char* height, Unit unit, OutputFormat format) {
   writeProperty(main, id::kWidth, prop::kEditContent, Gbk(width));
   writeProperty(main, id::kHeight, prop::kEditContent, Gbk(height));
-  writeProperty(main, id::kUnit, prop::kComboCurrent, std::int32_t{unit});
-  writeProperty(main, id::kFormat, prop::kComboCurrent, std::int32_t{format});
+  writeProperty(main, id::kUnit, prop::kComboCurrent, SelectionIndex(unit));
+  writeProperty(main, id::kFormat, prop::kComboCurrent, SelectionIndex(format));
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ class WindowRunTest : public QObject {
     const std::string a = WritePhoto(folder + "/a.jpg", 300, 400);
     const std::string b = WritePhoto(folder + "/b.png", 640, 480);
     const std::string c = WritePhoto(folder + "/c.jpg", 200, 200);
-    writeProperty(main, id::kFormat, prop::kComboCurrent, std::int32_t{OutputFormat::PNG});
+    writeProperty(main, id::kFormat, prop::kComboCurrent, SelectionIndex(OutputFormat::PNG));
     t.desktop.choose = {a, b, c};
     QTest::mouseClick(ControlWidget(main, id::kRunButton), Qt::LeftButton);
     QVERIFY(t.waitForRun());
@@ -324,7 +324,7 @@ class WindowRunTest : public QObject {
     const std::string a = WritePhoto(folder + "/a.jpg", 500, 300, QColor(10, 200, 90));
     const std::string b = WritePhoto(folder + "/b.png", 90, 400, QColor(250, 20, 90));
     SetInputs(main, "150", "100", Unit::Pixel, OutputFormat::BMP);
-    writeProperty(main, id::kBasis, prop::kComboCurrent, std::int32_t{FitBasis::Height});
+    writeProperty(main, id::kBasis, prop::kComboCurrent, SelectionIndex(FitBasis::Height));
     t.controller->runPhotos({a, b});
     QVERIFY(t.waitForRun());
     const std::string fromWindow = folder.toStdString() + "/" + kResults + "/";

@@ -1,4 +1,4 @@
-#include "app/batch_canvas.hpp"
+#include "app/canvas_stream.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -123,8 +123,12 @@ AxisMap MapAxis(int cells, int canvas, int offset, int length, int decoded, int 
   return map;
 }
 
-std::uint8_t Blend(int value, int band, int cover) {
-  return static_cast<std::uint8_t>((value * cover + band * (256 - cover) + 128) >> 8);
+// `from` moved `weight` 256ths of the way to `to`, rounded: how edge cells
+// take in band colour by coverage and how a cell between two decoded pixels
+// averages them. Plain integer arithmetic, so that the loops over whole rows
+// vectorise.
+inline std::uint8_t Mix(int from, int to, int weight) {
+  return static_cast<std::uint8_t>((from * (256 - weight) + to * weight + 128) >> 8);
 }
 
 class ReducedCanvas final : public CanvasStream {
@@ -177,16 +181,14 @@ class ReducedCanvas final : public CanvasStream {
           const std::uint8_t* upper = previous_.data();
           const std::uint8_t* lower = current_.data();
           std::uint8_t* out = row_.data();
-          for (std::size_t i = 0; i < bytes; ++i)  // a plain loop, so that it vectorises
-            out[i] = static_cast<std::uint8_t>((upper[i] * (256 - lowerWeight) + lower[i] * lowerWeight + 128) >> 8);
+          for (std::size_t i = 0; i < bytes; ++i) out[i] = Mix(upper[i], lower[i], lowerWeight);
           shown = out;
         }
         const int vertical = rows_.cover[next_];
         if (vertical < 256) {
           std::uint8_t* out = row_.data();
           const std::uint8_t* band = bandRow_.data();
-          for (std::size_t i = 0; i < bytes; ++i)
-            out[i] = static_cast<std::uint8_t>((shown[i] * vertical + band[i] * (256 - vertical) + 128) >> 8);
+          for (std::size_t i = 0; i < bytes; ++i) out[i] = Mix(band[i], shown[i], vertical);
           shown = out;
         }
         resampler_->pushRow(shown);
@@ -228,8 +230,7 @@ class ReducedCanvas final : public CanvasStream {
         std::memcpy(out, a, cells * 3);
       } else {
         const int w = uniformWeight_;
-        for (std::size_t i = 0; i < cells * 3; ++i)
-          out[i] = static_cast<std::uint8_t>((a[i] * (256 - w) + a[i + 3] * w + 128) >> 8);
+        for (std::size_t i = 0; i < cells * 3; ++i) out[i] = Mix(a[i], a[i + 3], w);
       }
       return;
     }
@@ -245,8 +246,8 @@ class ReducedCanvas final : public CanvasStream {
       const std::uint8_t* a = decoded + static_cast<std::size_t>(first) * 3;
       const std::uint8_t* b = w > 0 ? a + 3 : a;
       for (int c = 0; c < 3; ++c) {
-        const int value = (a[c] * (256 - w) + b[c] * w + 128) >> 8;
-        px[c] = cover == 256 ? static_cast<std::uint8_t>(value) : Blend(value, bandBgr_[c], cover);
+        const std::uint8_t value = Mix(a[c], b[c], w);
+        px[c] = cover == 256 ? value : Mix(bandBgr_[c], value, cover);
       }
     }
   }
