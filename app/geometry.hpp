@@ -1,7 +1,7 @@
 // The trim inputs of the main window, the target size they give and the
 // scale-and-centre rule that places each photo. All arithmetic is in double
 // precision with every intermediate held as a double, so the pixel counts
-// match the ones users already get from the window, to the pixel.
+// are the window's, to the pixel.
 #pragma once
 
 #include <cstdint>

@@ -1,13 +1,11 @@
 #include "app/trim_engine.hpp"
 
-#include <algorithm>
 #include <cstring>
-#include <new>
-#include <optional>
 #include <span>
+#include <utility>
 
-#include "app/canvas_stream.hpp"
 #include "app/batch_file.hpp"
+#include "app/canvas_stream.hpp"
 
 namespace trimbrel {
 
@@ -135,8 +133,8 @@ TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast
   return trimDrawn(picture.value(), basis);
 }
 
-// JPEG photos skip the surface altogether, and the result is still the
-// drawing road's to the byte:
+// JPEG photos skip the surface altogether, and the result is the drawing
+// road's to the byte:
 // - the canvas rows handed to the resampler are those the surface holds
 //   after clear, resize and the 1:1 draw: band colour wherever the photo
 //   does not reach, else the decoder's row (the picture loader decodes
@@ -173,7 +171,7 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
   return outcome;
 }
 
-// Kinds other than JPEG are drawn 1:1 on the surface as always (it knows how
+// Kinds other than JPEG are drawn 1:1 on the surface (it knows how
 // each kind is converted and composited); only the stretch is streamed. The
 // surface's own averaging stretch runs through the same AreaResampler, fed
 // the same rows, so the target pixels equal those of snapshot, reload and

@@ -4,7 +4,7 @@
 //
 // Two roads lead there. The drawing road is the reference (trim_reference.cpp):
 // it draws on the surface, snapshots, reloads, stretches, snapshots and
-// decodes, the way the window always has. The streaming road gets the same
+// decodes, the window's own steps. The streaming road gets the same
 // bytes without the full-size canvas and without any snapshot; it is the one
 // batches use, and the tests hold the two byte for byte together.
 #pragma once
