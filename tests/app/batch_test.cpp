@@ -125,7 +125,7 @@ TEST(Batch, FormatSelectionGivesExtensionAndKind) {
   }
 }
 
-TEST(Batch, OutputNames) {
+TEST(Batch, OutputNamesAndResultsFolder) {
   struct Case {
     std::vector<std::string> photos;
     std::vector<std::string> names;
@@ -142,6 +142,10 @@ TEST(Batch, OutputNames) {
   EXPECT_EQ(ResultsFolderFor("/home/u/photos/a.jpg"), "/home/u/photos/修剪结果/");
   EXPECT_EQ(ResultsFolderFor("a.jpg"), "修剪结果/");  // beside it in the current folder, not at the root
   EXPECT_EQ(ResultsFolderFor("/a.jpg"), "/修剪结果/");
+  // A folder given is taken as it is, with the "/" the names are joined with.
+  EXPECT_EQ(ResultsFolder("", "/home/u/photos/a.jpg"), "/home/u/photos/修剪结果/");
+  EXPECT_EQ(ResultsFolder("out", "/home/u/photos/a.jpg"), "out/");
+  EXPECT_EQ(ResultsFolder("/tmp/out/", "a.jpg"), "/tmp/out/");
 }
 
 TEST(Batch, WritesEveryPhotoBesideTheFirstWithProgress) {
