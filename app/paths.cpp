@@ -28,8 +28,6 @@ std::string BaseNameOf(std::string_view path) {
   return name;
 }
 
-bool MakeDirectories(std::string_view path) { return CreateDirectories(path).ok(); }
-
 Result<void> CreateDirectories(std::string_view path) {
   std::string_view whole = path;
   while (whole.size() > 1 && whole.back() == '/') whole.remove_suffix(1);

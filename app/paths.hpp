@@ -23,13 +23,11 @@ std::string BaseNameOf(std::string_view path);
 
 // Creates every missing level of `path` that is followed by a "/" (so a path
 // ending in "/" gets its last level too), with mode 0777 less the umask.
-// True only when every such level ends up being a directory; false at the
-// first level that cannot be created or that exists as something else.
-bool MakeDirectories(std::string_view path);
-// The same, saying why it failed in the system's words: "permission denied"
-// when the last level cannot be made, "/a/file: not a directory" when it is
-// a level above it that fails (a level that exists as something else is
-// not a directory).
+// Succeeds only when every such level ends up being a directory; fails at
+// the first level that cannot be created or that exists as something else,
+// in the system's words: "permission denied" when the last level cannot be
+// made, "/a/file: not a directory" when it is a level above it that fails
+// (a level that exists as something else is not a directory).
 Result<void> CreateDirectories(std::string_view path);
 
 // True when anything has this name: a file, a folder, even a link to nothing.

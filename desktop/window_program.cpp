@@ -101,7 +101,8 @@ int RunWindowProgram(int argc, char** argv, std::vector<std::string> photos) {
     // A portable copy keeps its photos' dialog starting beside it.
     [[maybe_unused]] int changed = ::chdir(programFolder.c_str());
   } else if (!ini.path.empty()) {
-    MakeDirectories(DirectoryOf(ini.path) + "/");
+    // Without the folder the INI file cannot be opened, which setPath handles.
+    [[maybe_unused]] const Result<void> made = CreateDirectories(DirectoryOf(ini.path) + "/");
   }
 
   ConfigModule config;

@@ -38,7 +38,7 @@ TEST(PathParts, SplitAtTheLastSlashAndDot) {
   }
 }
 
-class MakeDirectoriesTest : public ::testing::Test {
+class CreateDirectoriesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string pattern = (std::filesystem::temp_directory_path() / "trimbrel-paths-XXXXXX").string();
@@ -60,35 +60,35 @@ class MakeDirectoriesTest : public ::testing::Test {
   std::string root_;
 };
 
-TEST_F(MakeDirectoriesTest, CreatesEveryLevelFollowedByASlash) {
+TEST_F(CreateDirectoriesTest, CreatesEveryLevelFollowedByASlash) {
   const std::string out = root_ + "/photos/修剪结果/";
-  EXPECT_TRUE(MakeDirectories(out));
+  EXPECT_TRUE(CreateDirectories(out).ok());
   EXPECT_TRUE(IsDirectory(root_ + "/photos"));
   EXPECT_TRUE(IsDirectory(root_ + "/photos/修剪结果"));
   // Existing levels are reused.
-  EXPECT_TRUE(MakeDirectories(out));
+  EXPECT_TRUE(CreateDirectories(out).ok());
   // Without a final slash the last level is a name, not a folder to make.
-  EXPECT_TRUE(MakeDirectories(root_ + "/a/b/c"));
+  EXPECT_TRUE(CreateDirectories(root_ + "/a/b/c").ok());
   EXPECT_TRUE(IsDirectory(root_ + "/a/b"));
   EXPECT_FALSE(std::filesystem::exists(root_ + "/a/b/c"));
 }
 
-TEST_F(MakeDirectoriesTest, RelativePathsStartInTheCurrentDirectory) {
+TEST_F(CreateDirectoriesTest, RelativePathsStartInTheCurrentDirectory) {
   const std::string before = std::filesystem::current_path().string();
   ASSERT_EQ(0, ::chdir(root_.c_str()));
-  const bool made = MakeDirectories("rel/sub/");
+  const bool made = CreateDirectories("rel/sub/").ok();
   ASSERT_EQ(0, ::chdir(before.c_str()));
   EXPECT_TRUE(made);
   EXPECT_TRUE(IsDirectory(root_ + "/rel/sub"));
 }
 
-TEST_F(MakeDirectoriesTest, AFileInThePathIsAFailure) {
+TEST_F(CreateDirectoriesTest, AFileInThePathIsAFailure) {
   const std::string file = root_ + "/taken";
   const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0600);
   ASSERT_GE(fd, 0);
   ::close(fd);
-  EXPECT_FALSE(MakeDirectories(file + "/"));          // the last level is a file
-  EXPECT_FALSE(MakeDirectories(file + "/deeper/"));   // a middle level is a file
+  EXPECT_FALSE(CreateDirectories(file + "/").ok());          // the last level is a file
+  EXPECT_FALSE(CreateDirectories(file + "/deeper/").ok());   // a middle level is a file
   EXPECT_FALSE(std::filesystem::exists(file + "/deeper"));
   // The reason names the level only when it is not the folder asked for.
   const Result<void> last = CreateDirectories(file + "/");
@@ -100,11 +100,11 @@ TEST_F(MakeDirectoriesTest, AFileInThePathIsAFailure) {
   EXPECT_TRUE(CreateDirectories(root_ + "/fine/").ok());
 }
 
-TEST_F(MakeDirectoriesTest, StopsAtALevelThatCannotBeCreated) {
+TEST_F(CreateDirectoriesTest, StopsAtALevelThatCannotBeCreated) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string locked = root_ + "/locked";
   ASSERT_EQ(0, ::mkdir(locked.c_str(), 0500));
-  EXPECT_FALSE(MakeDirectories(locked + "/out/more/"));
+  EXPECT_FALSE(CreateDirectories(locked + "/out/more/").ok());
   EXPECT_FALSE(std::filesystem::exists(locked + "/out"));
   const Result<void> refused = CreateDirectories(locked + "/out/");
   ASSERT_FALSE(refused.ok());
@@ -113,7 +113,7 @@ TEST_F(MakeDirectoriesTest, StopsAtALevelThatCannotBeCreated) {
   ASSERT_EQ(0, ::chmod(locked.c_str(), 0700));
   ASSERT_EQ(0, ::mkdir((locked + "/out").c_str(), 0700));
   ASSERT_EQ(0, ::chmod(locked.c_str(), 0500));
-  EXPECT_TRUE(MakeDirectories(locked + "/out/"));
+  EXPECT_TRUE(CreateDirectories(locked + "/out/").ok());
 }
 
 }  // namespace
