@@ -80,12 +80,15 @@ AreaResampler::RowSink TrimWorker::targetSink() {
 // over directly leaves the image object in the state the snapshot would.
 void TrimWorker::takeTarget(TrimOutcome& outcome) {
   DibView view{target_.width, target_.height, stride_, pixels_.data()};
-  if (!DecodeFromDib(image_, view)) {
-    outcome.imageError = LastImageError(image_);
-    if (outcome.imageError.empty()) outcome.imageError = "the image object refused the picture";
-    // Nothing of an earlier photo may stay behind to be written under this name.
-    Free(image_);
-  }
+  if (!DecodeFromDib(image_, view)) imageFailed(outcome, "the image object refused the picture");
+}
+
+// The image object's own words, or `otherwise` when it has none.
+void TrimWorker::imageFailed(TrimOutcome& outcome, const char* otherwise) {
+  outcome.imageError = LastImageError(image_);
+  if (outcome.imageError.empty()) outcome.imageError = otherwise;
+  // Nothing of an earlier photo may stay behind to be written under this name.
+  Free(image_);
 }
 
 // A photo that cannot be decoded leaves the drawing road with a 0 × 0 canvas,

@@ -51,6 +51,7 @@ class TrimWorker {
   void fillBackground();
   AreaResampler::RowSink targetSink();
   void takeTarget(TrimOutcome& outcome);
+  void imageFailed(TrimOutcome& outcome, const char* otherwise);
 
   TargetSize target_;
   DrawingSurface surface_;

@@ -41,11 +41,7 @@ TrimOutcome TrimWorker::trimReference(const std::string& photo, FitBasis basis) 
   UnloadPicture(canvas);
 
   bytes = TakeSnapshot(surface_);
-  if (!DecodeFromBin(image_, bytes, IMAGE_FORMAT_BMP)) {
-    outcome.imageError = LastImageError(image_);
-    if (outcome.imageError.empty()) outcome.imageError = "no snapshot of the target could be made";
-    Free(image_);
-  }
+  if (!DecodeFromBin(image_, bytes, IMAGE_FORMAT_BMP)) imageFailed(outcome, "no snapshot of the target could be made");
   return outcome;
 }
 }  // namespace trimbrel
