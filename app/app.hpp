@@ -6,6 +6,8 @@
 #include "app/cli_main.hpp"
 #include "app/cli_options.hpp"
 #include "app/geometry.hpp"
+#include "app/output_format.hpp"
+#include "app/output_names.hpp"
 #include "app/paths.hpp"
 #include "app/version.hpp"
 #include "app/window_loader.hpp"

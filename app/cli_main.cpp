@@ -9,6 +9,7 @@
 
 #include "app/batch_run.hpp"
 #include "app/cli_options.hpp"
+#include "app/output_names.hpp"
 #include "app/paths.hpp"
 #include "app/progress.hpp"
 #include "app/trim_engine.hpp"

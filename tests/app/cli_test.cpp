@@ -165,7 +165,7 @@ TEST(Cli, BadUsageExitsTwoAndWritesNothing) {
   };
   const Case cases[] = {
       {{"--unit", "mm", "a.jpg"}, "unknown unit"},
-      {{"-f", "webp", "a.jpg"}, "unknown format"},
+      {{"-f", "webp", "a.jpg"}, "unknown format \"webp\" (bmp, jpg, gif, tiff or png)"},
       {{"-b", "diagonal", "a.jpg"}, "unknown basis"},
       {{"-j", "0", "a.jpg"}, "--jobs"},
       {{"--background", "F0F0F", "a.jpg"}, "--background"},
