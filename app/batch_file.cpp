@@ -47,4 +47,29 @@ Result<PhotoBytes> ReadPhotoFile(const std::string& path) {
   return bytes;
 }
 
+Result<PhotoHead> ReadPhotoHead(const std::string& path, std::size_t count) {
+  auto file = PhotoFile::open(path);
+  if (!file) return file.error();
+  const std::uint64_t size = file.value().size();
+  if (size > kMaxPhotoFileBytes) return Fail("too large: file of " + std::to_string(size) + " bytes");
+  PhotoBytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(size, count)));
+  auto done = file.value().read(bytes.data(), bytes.size());
+  if (!done) return done.error();
+  const bool ended = done.value() < bytes.size();
+  bytes.shrink(done.value());
+  return PhotoHead{std::move(file.value()), std::move(bytes), ended};
+}
+
+Result<PhotoBytes> ReadPhotoRest(PhotoHead& head) {
+  if (head.whole()) return std::move(head.bytes);
+  PhotoBytes bytes(static_cast<std::size_t>(head.file.size()));
+  std::copy(head.bytes.span().begin(), head.bytes.span().end(), bytes.data());
+  const std::size_t have = head.bytes.size();
+  head.bytes.release();
+  auto done = head.file.read(bytes.data() + have, bytes.size() - have);
+  if (!done) return done.error();
+  bytes.shrink(have + done.value());  // shrunk meanwhile: decode what is there
+  return bytes;
+}
+
 }  // namespace trimbrel

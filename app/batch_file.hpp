@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "imaging/imaging.hpp"
 #include "platform/platform.hpp"
 
 namespace trimbrel {
@@ -45,5 +46,18 @@ class PhotoBytes {
 // past kMaxPhotoFileBytes. Read, not mapped: a photo truncated by another
 // program while the batch runs must fail that photo, not kill the process.
 Result<PhotoBytes> ReadPhotoFile(const std::string& path);
+
+// A photo's first bytes, with its file left open just after them, for a
+// decoder that reads the rest as it goes (a sequential JPEG).
+struct PhotoHead {
+  PhotoFile file;
+  PhotoBytes bytes;  // the whole file when it is no longer than was asked for
+  bool ended = false;  // the file ended within the head (it may shrink while open)
+  bool whole() const { return ended || bytes.size() >= file.size(); }
+};
+// Up to `count` bytes; the errors of ReadPhotoFile.
+Result<PhotoHead> ReadPhotoHead(const std::string& path, std::size_t count);
+// The whole file of a photo whose head was read: the head and the rest.
+Result<PhotoBytes> ReadPhotoRest(PhotoHead& head);
 
 }  // namespace trimbrel

@@ -12,6 +12,9 @@ namespace trimbrel {
 namespace {
 
 constexpr int kJpegKind = 1;
+// Enough for the header of nearly every photo, EXIF and its thumbnail
+// included; a header that runs past it is read with the whole file.
+constexpr std::size_t kPhotoHeadBytes = 64 * 1024;
 
 bool CanvasDrawable(const Placement& p) {
   return p.canvasWidth > 0 && p.canvasHeight > 0;
@@ -117,10 +120,21 @@ TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast
   // Without averaging the stretch is the surface's own nearest-pixel rule.
   if (surface_.displayDepth() <= 16) return trimReference(photo, basis);
 
-  auto bytes = ReadPhotoFile(photo);
+  // A sequential JPEG is decoded as its file is read, a block at a time:
+  // each block is still in the cache when the decoder takes it, and no
+  // memory is faulted in for the whole file. Anything else is read whole.
+  auto head = ReadPhotoHead(photo, kPhotoHeadBytes);
+  if (!head) return backgroundOnly(head.error().reason, basis);
+  if (!head.value().whole() && DetectPictureKind(head.value().bytes.span()) == kJpegKind) {
+    auto info = ReadJpegInfo(head.value().bytes.span());
+    if (info && !info.value().progressive) {
+      return trimJpeg(photo, head.value().bytes.span(), &head.value().file, info, basis, fast);
+    }
+  }
+  auto bytes = ReadPhotoRest(head.value());
   if (!bytes) return backgroundOnly(bytes.error().reason, basis);
   if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
-    return trimJpeg(photo, bytes.value().span(), basis, fast);
+    return trimJpeg(photo, bytes.value().span(), nullptr, ReadJpegInfo(bytes.value().span()), basis, fast);
   }
   // A canvas the surface cannot hold is known from the header: the photo
   // is not decoded only to be refused.
@@ -148,9 +162,8 @@ TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast
 // - DecodeFromDib of the target rows leaves the image object as
 //   DecodeFromBin of the second snapshot would (takeTarget).
 // Only the fast mode (scaleDenom above 1) departs from it, on purpose.
-TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, FitBasis basis,
-                                 bool fast) {
-  auto info = ReadJpegInfo(bytes);
+TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, PhotoFile* rest,
+                                 const Result<JpegInfo>& info, FitBasis basis, bool fast) {
   if (!info) return backgroundOnly(info.error().reason, basis);
   TrimOutcome outcome;
   outcome.photoWidth = info.value().width;
@@ -167,7 +180,8 @@ TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::
   pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
   auto canvas = MakeCanvasStream(outcome.placement, outcome.photoWidth, outcome.photoHeight, outcome.scaleDenom,
                                  target_, surface_.effectiveBackground(), targetSink());
-  auto decoded = DecodeJpegRows(bytes, outcome.scaleDenom, *canvas);
+  auto decoded = rest ? DecodeJpegRows(bytes, *rest, outcome.scaleDenom, *canvas)
+                      : DecodeJpegRows(bytes, outcome.scaleDenom, *canvas);
   if (!decoded) return backgroundOnly(decoded.error().reason, basis);
   if (!canvas->finish()) return backgroundOnly("damaged: the decoder stopped early", basis);
   takeTarget(outcome);

@@ -45,7 +45,10 @@ class TrimWorker {
   DrawingSurface& surface() { return surface_; }
 
  private:
-  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, FitBasis basis, bool fast);
+  // `bytes` are the whole file, or with `rest` its first bytes and the file
+  // to read the rest from as the photo decodes.
+  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, PhotoFile* rest,
+                       const Result<JpegInfo>& info, FitBasis basis, bool fast);
   TrimOutcome trimDrawn(const Picture& picture, FitBasis basis);
   TrimOutcome backgroundOnly(std::string reason, FitBasis basis);
   void fillBackground();

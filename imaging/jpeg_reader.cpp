@@ -44,10 +44,24 @@ struct JpegErrorManager {
   char message[JMSG_LENGTH_MAX];
 };
 
+// The bytes of a file read as it decodes: first the part the caller has
+// read already, then the rest of the file a block at a time.
+constexpr std::size_t kStreamBlockBytes = 64 * 1024;
+
+struct FileSource {
+  jpeg_source_mgr pub;
+  const std::uint8_t* head;
+  std::size_t headSize;
+  bool headGiven;
+  PhotoFile* file;
+  std::uint8_t* block;  // kStreamBlockBytes
+};
+
 struct JpegSession {
   jpeg_decompress_struct cinfo;
   JpegErrorManager error;
   jpeg_progress_mgr progress;
+  FileSource stream;
 };
 
 [[noreturn]] void onError(j_common_ptr cinfo) {
@@ -92,7 +106,54 @@ void onProgress(j_common_ptr cinfo) {
   }
 }
 
-bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size) {
+void streamInit(j_decompress_ptr) {}
+void streamTerm(j_decompress_ptr) {}
+
+// Holds no C++ object across the read, so the error path's longjmp skips no
+// destructor; a failed read ends the data like the end of the file does.
+std::size_t readBlock(FileSource* src) {
+  auto got = src->file->read(src->block, kStreamBlockBytes);
+  return got ? got.value() : 0;
+}
+
+boolean streamFill(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+  if (!src->headGiven) {
+    src->headGiven = true;
+    if (src->headSize > 0) {
+      src->pub.next_input_byte = src->head;
+      src->pub.bytes_in_buffer = src->headSize;
+      return TRUE;
+    }
+  }
+  const std::size_t got = readBlock(src);
+  if (got == 0) {
+    // As libjpeg's own sources do: warn (which ends the decode here) and
+    // give an end-of-image marker for the decoder to stop at.
+    static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->pub.next_input_byte = kEnd;
+    src->pub.bytes_in_buffer = 2;
+    return TRUE;
+  }
+  src->pub.next_input_byte = src->block;
+  src->pub.bytes_in_buffer = got;
+  return TRUE;
+}
+
+void streamSkip(j_decompress_ptr cinfo, long count) {
+  jpeg_source_mgr* src = cinfo->src;
+  if (count <= 0) return;
+  while (static_cast<std::size_t>(count) > src->bytes_in_buffer) {
+    count -= static_cast<long>(src->bytes_in_buffer);
+    streamFill(cinfo);
+  }
+  src->next_input_byte += count;
+  src->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size, PhotoFile* rest,
+                 std::uint8_t* block) {
   std::memset(s, 0, sizeof *s);
   s->cinfo.err = jpeg_std_error(&s->error.pub);
   s->error.pub.error_exit = onError;
@@ -102,7 +163,21 @@ bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size) {
   s->cinfo.mem->max_memory_to_use = static_cast<long>(kMaxLibjpegMemory);
   s->progress.progress_monitor = onProgress;
   s->cinfo.progress = &s->progress;
-  jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+  if (rest) {
+    FileSource& src = s->stream;
+    src.pub.init_source = streamInit;
+    src.pub.fill_input_buffer = streamFill;
+    src.pub.skip_input_data = streamSkip;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = streamTerm;
+    src.head = data;
+    src.headSize = size;
+    src.file = rest;
+    src.block = block;
+    s->cinfo.src = &src.pub;
+  } else {
+    jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+  }
   jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&s->cinfo, TRUE);
   return true;
@@ -152,10 +227,13 @@ Error damaged(const JpegSession& s) {
   return Fail(std::string("damaged: ") + (s.error.message[0] ? s.error.message : "JPEG data"));
 }
 
-Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return Fail("damaged: empty JPEG data");
+// `rest`, when given, is the file the bytes came from, positioned after
+// them, and `block` a buffer of kStreamBlockBytes to read the rest into.
+Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes, PhotoFile* rest = nullptr,
+                               std::uint8_t* block = nullptr) {
+  if (bytes.empty() && !rest) return Fail("damaged: empty JPEG data");
   SessionPtr session(new JpegSession());
-  if (!sessionOpen(session.get(), bytes.data(), bytes.size())) {
+  if (!sessionOpen(session.get(), bytes.data(), bytes.size(), rest, block)) {
     // libjpeg stops at 65500 a side; say so in the words every reader uses.
     if (session->error.pub.msg_code == JERR_IMAGE_TOO_BIG) {
       auto size = CheckPictureSize(session->cinfo.image_width, session->cinfo.image_height);
@@ -257,20 +335,28 @@ void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inve
   }
 }
 
-Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, RowTarget& target) {
+// `bytes` are the whole file, or with `rest` its first bytes, the rest to be
+// read from `rest` (sequential files only).
+Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, RowTarget& target,
+                        PhotoFile* rest = nullptr) {
   if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8) {
     return Fail("damaged: scale must be 1/1, 1/2, 1/4 or 1/8");
   }
-  auto opened = openSession(bytes);
+  std::vector<std::uint8_t> block(rest ? kStreamBlockBytes : 0);  // outlives the session
+  auto opened = openSession(bytes, rest, block.data());
   if (!opened) return opened.error();
   JpegSession& s = *opened.value();
   jpeg_decompress_struct& cinfo = s.cinfo;
+  const std::uint64_t fileSize = rest ? rest->size() : bytes.size();
 
   const JpegInfo facts = infoOf(cinfo);
   TRIMBREL_TRY(target.allows(facts.width, facts.height));
   // Counted from the markers, so that such a file is refused before libjpeg
   // makes its first pass; the progress monitor stays as the last guard.
-  if (cinfo.progressive_mode) TRIMBREL_TRY(checkScanWork(cinfo, bytes));
+  if (cinfo.progressive_mode) {
+    if (rest) return Fail("damaged: a progressive JPEG is decoded from all of its bytes");
+    TRIMBREL_TRY(checkScanWork(cinfo, bytes));
+  }
   TRIMBREL_TRY(CheckJpegStreamMemory(facts, scaleDenom));
   // A sequential Huffman scan spends at least two bits on every block, so a
   // file this short cannot hold the rows its header claims.
@@ -279,7 +365,7 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
     for (int c = 0; c < cinfo.num_components; ++c) {
       blocks += std::uint64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
     }
-    if (blocks > 4 * std::uint64_t{bytes.size()}) return Fail("damaged: JPEG data ends early");
+    if (blocks > 4 * fileSize) return Fail("damaged: JPEG data ends early");
   }
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -425,6 +511,12 @@ Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom,
     if (dcOnly) return decodeInto(dcOnly.value(), scaleDenom, target);
   }
   return decodeInto(bytes, scaleDenom, target);
+}
+
+Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, PhotoFile& file, int scaleDenom,
+                            RowStreamSink& sink) {
+  SinkTarget target(sink);
+  return decodeInto(head, scaleDenom, target, &file);
 }
 
 Result<Picture> DecodeJpeg(std::span<const std::uint8_t> bytes) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/photo_file.hpp"
 #include "platform/platform.hpp"
 
 namespace trimbrel {
@@ -109,5 +110,14 @@ class RowStreamSink {
 // over top-down, already upright (rows are buffered only when the orientation
 // needs it).
 Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom, RowStreamSink& sink);
+
+// The same for a sequential JPEG whose first bytes `head` have been read from
+// `file` already: the rest is read from `file` as the decoder asks for it, a
+// block at a time, so a photo of any size costs one small buffer, and each
+// block is decoded while it is still in the cache. `head` may end anywhere,
+// even inside the header. A progressive file, which is decoded from all of
+// its bytes at once, is refused: read it whole and use the form above.
+Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, PhotoFile& file, int scaleDenom,
+                            RowStreamSink& sink);
 
 }  // namespace trimbrel

@@ -98,6 +98,8 @@ TEST(TrimRoads, StreamingEqualsDrawingByteForByte) {
       {"grey", Kind::JpegGrey, 257, 129, {64, 64}, FitBasis::Height},
       {"exif_rotated", Kind::JpegRotated, 240, 320, standard, FitBasis::Width},
       {"one_row", Kind::Jpeg, 500, 1, {10, 10}, FitBasis::Width},
+      // Larger than the part read before decoding: the rest is read as it decodes.
+      {"read_as_it_decodes", Kind::Jpeg, 1600, 1200, standard, FitBasis::Width},
       {"bmp_cut", Kind::Bmp, 301, 403, standard, FitBasis::Width},
       {"bmp_bands", Kind::Bmp, 403, 301, standard, FitBasis::Height},
       {"png_cut", Kind::Png, 250, 410, standard, FitBasis::Width},

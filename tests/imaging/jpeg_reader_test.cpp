@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fixtures.hpp"
 #include "imaging/picture.hpp"
+#include "temp_folder.hpp"
 
 namespace trimbrel {
 namespace {
@@ -162,6 +164,65 @@ TEST(JpegReader, StreamedRowsEqualTheLoadedPicture) {
       ASSERT_TRUE(std::equal(streamed, streamed + rowBytes, stored_)) << "orientation " << orientation << " row " << y;
     }
   }
+}
+
+// Read from its file as it decodes, a sequential JPEG gives the rows its
+// whole bytes give, wherever the part read beforehand ends (inside the
+// header too); a cut file fails with the same reason; a progressive one must
+// be read whole.
+TEST(JpegReader, ReadingTheFileAsItDecodesGivesTheSameRows) {
+  testing_support::TempFolder folder;
+  auto write = [&](const std::string& name, const Bytes& bytes) {
+    const std::string path = folder / name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
+    return path;
+  };
+  auto noise = [](int x, int y) {
+    const unsigned h = static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u;
+    return Rgba{static_cast<std::uint8_t>(h >> 24), static_cast<std::uint8_t>(h >> 16), static_cast<std::uint8_t>(x + y)};
+  };
+  // Turned, so that the rows are held and handed over at the end; large
+  // enough for several of the reader's blocks.
+  const Bytes jpeg = WithExifOrientation(MakeJpeg(900, 500, noise, {.quality = 95}), 6, false);
+  ASSERT_GT(jpeg.size(), std::size_t{200'000});
+  const std::string path = write("sequential.jpg", jpeg);
+  auto decodeFromFile = [](const std::string& file, std::size_t headBytes, int denom, CollectRows& sink) {
+    auto opened = PhotoFile::open(file);
+    if (!opened) return Result<void>(opened.error());
+    Bytes head(headBytes);
+    auto got = opened.value().read(head.data(), head.size());
+    if (!got) return Result<void>(got.error());
+    head.resize(got.value());
+    return DecodeJpegRows(head, opened.value(), denom, sink);
+  };
+  for (int denom : {1, 4}) {
+    CollectRows whole;
+    ASSERT_TRUE(DecodeJpegRows(jpeg, denom, whole).ok());
+    for (std::size_t headBytes : {std::size_t{0}, std::size_t{1}, std::size_t{200}, std::size_t{70'000}, jpeg.size() - 1}) {
+      CollectRows streamed;
+      auto decoded = decodeFromFile(path, headBytes, denom, streamed);
+      ASSERT_TRUE(decoded.ok()) << "head " << headBytes << ": " << decoded.error().reason;
+      EXPECT_EQ(streamed.width, whole.width);
+      EXPECT_EQ(streamed.height, whole.height);
+      EXPECT_TRUE(streamed.rows == whole.rows) << "head " << headBytes << " at 1/" << denom;
+    }
+  }
+
+  const Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * 3 / 5));
+  CollectRows fromBytes, fromFile;
+  auto wholeCut = DecodeJpegRows(cut, 1, fromBytes);
+  auto streamedCut = decodeFromFile(write("cut.jpg", cut), 1000, 1, fromFile);
+  ASSERT_FALSE(wholeCut.ok());
+  ASSERT_FALSE(streamedCut.ok());
+  EXPECT_EQ(streamedCut.error().reason, wholeCut.error().reason);
+
+  const Bytes progressive = MakeJpeg(64, 64, noise, {.progressive = true});
+  CollectRows refused;
+  auto decoded = decodeFromFile(write("progressive.jpg", progressive), 100, 1, refused);
+  ASSERT_FALSE(decoded.ok());
+  EXPECT_EQ(decoded.error().reason.rfind("damaged: ", 0), 0u) << decoded.error().reason;
+  EXPECT_TRUE(DecodeJpegRows(progressive, 1, refused).ok());
 }
 
 TEST(JpegReader, StreamsAtReducedScale) {
