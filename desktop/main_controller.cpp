@@ -9,6 +9,7 @@
 #include "desktop/addresses.hpp"
 #include "desktop/main_window.hpp"
 #include "desktop/persist_controls.hpp"
+#include "desktop/tip_window.hpp"
 #include "platform/platform.hpp"
 
 namespace trimbrel {

@@ -2,19 +2,14 @@
 
 #include "desktop/addresses.hpp"
 #include "desktop/resources.hpp"
+#include "desktop/window_look.hpp"
 
 namespace trimbrel {
 
 namespace {
 
 namespace id = main_id;
-
-constexpr std::uint32_t kBlack = 0x00000000;
-constexpr std::uint32_t kWhite = 0x00FFFFFF;
-constexpr std::uint32_t kBlue = 0x00FF0000;  // 0x00BBGGRR
-constexpr std::uint32_t kRed = 0x000000FF;
-
-FontDef Song(int pixelHeight) { return FontDef{.face = "宋体", .pixelHeight = pixelHeight}; }
+using namespace look;
 
 Handler Bind(const std::function<void(WindowHandle)>& f) {
   if (!f) return {};
@@ -63,14 +58,6 @@ ControlDef Link(std::int32_t i, const char* name, int left, int top, const char*
 ControlDef Hidden(std::int32_t i, const char* name, Kind kind, int left, int top, const char* parent = "") {
   return {.id = i, .name = name, .kind = kind, .parent = parent, .left = left, .top = top, .width = 26,
           .height = 26};
-}
-
-// Both windows: centred, a fixed border, minimise but no maximise button,
-// Esc closes, Enter leaves the focus where it is. Sizes are outer sizes.
-WindowDef FixedWindow(const char* name, const char* title, int width, int height) {
-  return {.name = name, .title = title, .width = width, .height = height, .centred = true, .resizable = false,
-          .minimizeButton = true, .maximizeButton = false, .escCloses = true, .enterMovesFocus = false,
-          .iconPath = AssetPath("icon-128.png")};
 }
 
 }  // namespace
@@ -170,22 +157,6 @@ WindowDef MainWindowDef(const MainWindowHandlers& h) {
       return 0;
     };
   }
-  return w;
-}
-
-WindowDef TipWindowDef() {
-  WindowDef w = FixedWindow("打赏窗口", "打赏作者", 904, 692);
-
-  const Bytes thanks = AssetBytes("thanks.txt");
-  ControlDef text = {.id = 1, .name = "编辑框1", .kind = Kind::EditBox, .left = 24, .top = 424, .width = 845,
-                     .height = 208, .tabStop = true, .text = std::string(thanks.begin(), thanks.end()),
-                     .multiLine = true, .scrollBars = false, .align = Align::Left, .border = Border::Sunken,
-                     .font = Song(20), .textColour = 0x00800080, .backColour = kWhite};
-  ControlDef right = {.id = 2, .name = "图片框2", .kind = Kind::PicBox, .left = 448, .top = 16, .width = 480,
-                      .height = 400, .picture = AssetBytes("tip-right.png")};
-  ControlDef left = {.id = 3, .name = "图片框1", .kind = Kind::PicBox, .left = 24, .top = -56, .width = 432,
-                     .height = 546, .picture = AssetBytes("tip-left.png")};
-  w.controls = {text, right, left};
   return w;
 }
 
