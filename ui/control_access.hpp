@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,11 +61,5 @@ bool TickItem(ControlRef control, std::int32_t index);
 // controls. False when the target is already registered, is not a drop
 // target, or the window already has one.
 bool registerDropTarget(ControlRef dropTarget, WindowHandle window);
-
-// Opens a web address (GBK) with the desktop's opener, falling back to the
-// browser named by $BROWSER. The opener can be replaced (tests, a kiosk).
-bool OpenAddress(std::string_view gbkAddress);
-using AddressOpener = std::function<bool(const std::string& utf8Address)>;
-void SetAddressOpener(AddressOpener opener);  // empty restores the default
 
 }  // namespace trimbrel

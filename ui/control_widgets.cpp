@@ -14,6 +14,7 @@
 #include "platform/platform.hpp"
 #include "ui/control_model.hpp"
 #include "ui/custom_widgets.hpp"
+#include "ui/open_address.hpp"
 #include "ui/qt_text.hpp"
 
 namespace trimbrel {

@@ -1,5 +1,5 @@
-// Opening a web address: the desktop's opener, the browsers named by
-// $BROWSER after it, or the opener a test or a kiosk puts in their place.
+#include "ui/open_address.hpp"
+
 #include <QDesktopServices>
 #include <QProcess>
 #include <QUrl>
