@@ -61,6 +61,7 @@ class WindowWidget : public QWidget {
   // Places the window with its outer size, centred when asked.
   void placeOnScreen();
   void watch(Control& c);  // routes the input of c's widget and its inner parts to c's handlers
+  void unwatch(const QWidget& old);  // forgets a replaced widget and its inner parts, and dead entries
   void rebuild(Control& c);
   bool closeByRequest();
 

@@ -108,6 +108,17 @@ void WindowWidget::watch(Control& c) {
   }
 }
 
+void WindowWidget::unwatch(const QWidget& old) {
+  for (auto it = watched_.begin(); it != watched_.end();) {
+    auto* w = qobject_cast<QWidget*>(it->second.object.data());
+    if (!it->second.object || (w && (w == &old || old.isAncestorOf(w)))) {
+      it = watched_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
 bool WindowWidget::eventFilter(QObject* watched, QEvent* event) {
   auto it = watched_.find(watched);
   if (it != watched_.end() && it->second.object == watched &&

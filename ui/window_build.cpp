@@ -217,14 +217,7 @@ void WindowWidget::rebuild(Control& c) {
   fresh->setEnabled(!c.stored.disabled);
   fresh->setAttribute(Qt::WA_NoMousePropagation);
 
-  for (auto it = watched_.begin(); it != watched_.end();) {
-    auto* w = qobject_cast<QWidget*>(it->second.object.data());
-    if (!it->second.object || (w && (w == old || old->isAncestorOf(w)))) {
-      it = watched_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  unwatch(*old);
   old->hide();
   old->setParent(nullptr);
   old->deleteLater();
@@ -254,6 +247,5 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
   }
   unregister();
 }
-
 
 }  // namespace trimbrel
