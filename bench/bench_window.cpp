@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   PaintClock paints(clock);
   // The brand picture moves every 20 ms, so it paints as long as the event
   // loop turns.
-  for (QWidget* w : trimbrel::windowWidget(main)->findChildren<QWidget*>()) w->installEventFilter(&paints);
+  for (QWidget* w : trimbrel::WidgetOfWindow(main)->findChildren<QWidget*>()) w->installEventFilter(&paints);
   QTimer::singleShot(300, &loop, &QEventLoop::quit);  // the window settles on the screen
   loop.exec();
 

@@ -1,5 +1,6 @@
-// What the window says when a run ends. Kept free of Qt, so the wording
-// and the list of lost photos can be checked without a window.
+// What the window says about a run: the run button's caption while it goes
+// on, the message when it ends. Kept free of Qt, so the wording and the list
+// of lost photos can be checked without a window.
 #pragma once
 
 #include <string>

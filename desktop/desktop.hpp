@@ -10,4 +10,5 @@
 #include "desktop/main_controller.hpp"
 #include "desktop/main_window.hpp"
 #include "desktop/persist_controls.hpp"
+#include "desktop/tip_window.hpp"
 #include "desktop/window_program.hpp"

@@ -9,6 +9,7 @@
 #include "desktop/addresses.hpp"
 #include "desktop/main_window.hpp"
 #include "desktop/persist_controls.hpp"
+#include "desktop/tip_window.hpp"
 #include "platform/platform.hpp"
 
 namespace trimbrel {
@@ -59,10 +60,10 @@ WindowHandle MainController::open() {
   h.brandTick = [this](WindowHandle) { bounceBrandPicture(); };
   h.tipClicked = [this](WindowHandle) { openTipWindow(); };
   h.contactClicked = [this](WindowHandle) {
-    hooks_.openLink(GbkToUtf8(readText(main_, id::kContactLink, prop::kLinkAddress)));
+    hooks_.openLink(GbkToUtf8(ReadText(main_, id::kContactLink, prop::kLinkAddress)));
   };
   h.homeClicked = [this](WindowHandle) {
-    hooks_.openLink(GbkToUtf8(readText(main_, id::kHomeLink, prop::kLinkAddress)));
+    hooks_.openLink(GbkToUtf8(ReadText(main_, id::kHomeLink, prop::kLinkAddress)));
   };
   h.brandClicked = [this](WindowHandle) { hooks_.openLink(kMakerHomePage); };
   h.brandRightPressed = [this](WindowHandle) { stopBrandPicture(); };
@@ -96,11 +97,11 @@ bool MainController::onCloseQuery(WindowHandle) {
 void MainController::save() { persistControls(config_, main_, /*restore=*/false, Utf8ToGbk(kMainSection)); }
 
 void MainController::requestQuit() {
-  if (isWindowLoaded(main_)) requestClose(main_);
+  if (IsWindowLoaded(main_)) RequestClose(main_);
 }
 
 void MainController::applyUnitState() {
-  const bool pixels = FromSelectionIndex<Unit>(readInt(main_, id::kUnit, prop::kComboCurrent)) == Unit::Pixel;
+  const bool pixels = FromSelectionIndex<Unit>(ReadInt(main_, id::kUnit, prop::kComboCurrent)) == Unit::Pixel;
   writeProperty(main_, id::kDpi, prop::kDisabled, std::int32_t{pixels ? 1 : 0});
 }
 
@@ -111,36 +112,36 @@ void MainController::onFilesDropped(const std::string& droppedPaths) { runDroppe
 void MainController::runDroppedPhotos(std::vector<std::string> photos) {
   // The drag finishes and the window repaints before the run starts.
   QCoreApplication::processEvents();
-  if (!isWindowLoaded(main_)) return;
+  if (!IsWindowLoaded(main_)) return;
   runPhotos(std::move(photos));
 }
 
 void MainController::runPhotosOnceShown(std::vector<std::string> photos) {
-  if (photos.empty() || !isWindowLoaded(main_)) return;
+  if (photos.empty() || !IsWindowLoaded(main_)) return;
   // Queued on the window, so a window deleted before the loop runs takes
   // the run with it.
-  QTimer::singleShot(0, windowWidget(main_), [this, photos = std::move(photos)]() mutable {
+  QTimer::singleShot(0, WidgetOfWindow(main_), [this, photos = std::move(photos)]() mutable {
     runDroppedPhotos(std::move(photos));
   });
 }
 
 TrimSettings MainController::readInputs() const {
   TrimSettings s;
-  s.widthText = readText(main_, id::kWidth, prop::kEditContent);
-  s.heightText = readText(main_, id::kHeight, prop::kEditContent);
-  s.dpiText = readText(main_, id::kDpi, prop::kEditContent);
-  s.unit = FromSelectionIndex<Unit>(readInt(main_, id::kUnit, prop::kComboCurrent));
-  s.basis = FromSelectionIndex<FitBasis>(readInt(main_, id::kBasis, prop::kComboCurrent));
-  s.format = FromSelectionIndex<OutputFormat>(readInt(main_, id::kFormat, prop::kComboCurrent));
+  s.widthText = ReadText(main_, id::kWidth, prop::kEditContent);
+  s.heightText = ReadText(main_, id::kHeight, prop::kEditContent);
+  s.dpiText = ReadText(main_, id::kDpi, prop::kEditContent);
+  s.unit = FromSelectionIndex<Unit>(ReadInt(main_, id::kUnit, prop::kComboCurrent));
+  s.basis = FromSelectionIndex<FitBasis>(ReadInt(main_, id::kBasis, prop::kComboCurrent));
+  s.format = FromSelectionIndex<OutputFormat>(ReadInt(main_, id::kFormat, prop::kComboCurrent));
   return s;
 }
 
 void MainController::runPhotos(std::vector<std::string> photos) {
-  if (run_.running() || closing_ || !isWindowLoaded(main_)) return;
+  if (run_.running() || closing_ || !IsWindowLoaded(main_)) return;
   if (photos.empty()) {
     const std::string start = lastFolder_.empty() ? QDir::currentPath().toStdString() : lastFolder_;
-    photos = hooks_.chooseFiles(windowWidget(main_), start);
-    if (!isWindowLoaded(main_) || photos.empty()) return;  // cancelled: nothing written, nothing said
+    photos = hooks_.chooseFiles(WidgetOfWindow(main_), start);
+    if (!IsWindowLoaded(main_) || photos.empty()) return;  // cancelled: nothing written, nothing said
     lastFolder_ = DirectoryOf(photos.front());
   }
   // The results go beside the first entry that names a folder; with none,
@@ -159,14 +160,14 @@ void MainController::runPhotos(std::vector<std::string> photos) {
   BatchOptions options;
   options.jobs = 0;  // by processors and memory, as on the command line
   options.outputFolder = ResultsFolderFor(anchor);
-  QWidget* window = windowWidget(main_);
+  QWidget* window = WidgetOfWindow(main_);
   options.bandColour = ButtonFace(window);
   if (const QScreen* screen = window->screen()) options.displayDepth = screen->depth();
   run_.start(std::move(photos), readInputs(), options);
 }
 
 void MainController::onPhotoStarted(int total, int index, const std::string& fileName) {
-  if (isWindowLoaded(main_)) setRunCaption(ProgressCaption(total, index, fileName));
+  if (IsWindowLoaded(main_)) setRunCaption(ProgressCaption(total, index, fileName));
 }
 
 void MainController::setRunCaption(const std::string& utf8Caption) {
@@ -174,9 +175,9 @@ void MainController::setRunCaption(const std::string& utf8Caption) {
 }
 
 void MainController::onRunFinished(const BatchReport& report) {
-  if (!isWindowLoaded(main_)) return;
+  if (!IsWindowLoaded(main_)) return;
   if (closeAfterRun_) {
-    requestClose(main_);  // no run now: the close query saves, the window closes
+    RequestClose(main_);  // with no run going on, the close query saves and the window closes
     return;
   }
   if (!report.refusal.empty()) {
@@ -185,12 +186,12 @@ void MainController::onRunFinished(const BatchReport& report) {
   }
   if (IsDirectory(report.folder)) hooks_.revealFolder(report.folder);
   hooks_.showMessage(ComposeCompletion(report));
-  if (isWindowLoaded(main_)) setRunCaption(kRunCaption);
+  if (IsWindowLoaded(main_)) setRunCaption(kRunCaption);
 }
 
 void MainController::openTipWindow() {
-  if (isWindowLoaded(tip_)) {
-    QWidget* tip = windowWidget(tip_);
+  if (IsWindowLoaded(tip_)) {
+    QWidget* tip = WidgetOfWindow(tip_);
     if (tip->isMinimized()) tip->showNormal();
     tip->raise();
     tip->activateWindow();
@@ -202,17 +203,17 @@ void MainController::openTipWindow() {
 // The brand picture travels between the home-page picture and the tip
 // button, one pixel a tick, keeping 20 pixels from each.
 void MainController::bounceBrandPicture() {
-  int left = readInt(main_, id::kBrandPicture, prop::kLeft);
+  int left = ReadInt(main_, id::kBrandPicture, prop::kLeft);
   if (brandMovesLeft_) {
     --left;
     writeProperty(main_, id::kBrandPicture, prop::kLeft, std::int32_t{left});
-    const int homeRight = readInt(main_, id::kHomePicture, prop::kLeft) + readInt(main_, id::kHomePicture, prop::kWidth);
+    const int homeRight = ReadInt(main_, id::kHomePicture, prop::kLeft) + ReadInt(main_, id::kHomePicture, prop::kWidth);
     if (left < homeRight + 20) brandMovesLeft_ = false;
   } else {
     ++left;
     writeProperty(main_, id::kBrandPicture, prop::kLeft, std::int32_t{left});
-    const int right = left + readInt(main_, id::kBrandPicture, prop::kWidth);
-    if (right > readInt(main_, id::kTipButton, prop::kLeft) - 20) brandMovesLeft_ = true;
+    const int right = left + ReadInt(main_, id::kBrandPicture, prop::kWidth);
+    if (right > ReadInt(main_, id::kTipButton, prop::kLeft) - 20) brandMovesLeft_ = true;
   }
 }
 

@@ -24,7 +24,7 @@ class MainController {
   // it cannot be built.
   WindowHandle open();
   WindowHandle mainWindow() const { return main_; }
-  WindowHandle tipWindow() const { return isWindowLoaded(tip_) ? tip_ : 0; }
+  WindowHandle tipWindow() const { return IsWindowLoaded(tip_) ? tip_ : 0; }
   bool running() const { return run_.running(); }
 
   // The same as the title bar's close button: saves and closes, or, during
@@ -64,7 +64,7 @@ class MainController {
   WindowHandle tip_ = 0;
   bool brandMovesLeft_ = false;
   bool closeAfterRun_ = false;
-  bool closing_ = false;  // the close query is saving; no run starts any more
+  bool closing_ = false;  // set by the close query that saves: no run starts after it
   std::string lastFolder_;  // where the dialog opens; empty: the current directory
 };
 

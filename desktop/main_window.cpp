@@ -2,19 +2,14 @@
 
 #include "desktop/addresses.hpp"
 #include "desktop/resources.hpp"
+#include "desktop/window_look.hpp"
 
 namespace trimbrel {
 
 namespace {
 
 namespace id = main_id;
-
-constexpr std::uint32_t kBlack = 0x00000000;
-constexpr std::uint32_t kWhite = 0x00FFFFFF;
-constexpr std::uint32_t kBlue = 0x00FF0000;  // 0x00BBGGRR
-constexpr std::uint32_t kRed = 0x000000FF;
-
-FontDef Song(int pixelHeight) { return FontDef{.face = "宋体", .pixelHeight = pixelHeight}; }
+using namespace look;
 
 Handler Bind(const std::function<void(WindowHandle)>& f) {
   if (!f) return {};
@@ -24,26 +19,26 @@ Handler Bind(const std::function<void(WindowHandle)>& f) {
   };
 }
 
-void On(ControlDef& c, int event, Handler h) {
+void On(ControlDef& c, EventCode event, Handler h) {
   if (h) c.events[event] = std::move(h);
 }
 
 ControlDef Label(std::int32_t i, const char* name, int left, int top, int width, int height, const char* caption) {
   return {.id = i, .name = name, .kind = Kind::Label, .left = left, .top = top, .width = width, .height = height,
-          .text = caption, .font = Song(43), .textColor = kBlack};
+          .text = caption, .font = Song(43), .textColour = kBlack};
 }
 
 ControlDef Edit(std::int32_t i, const char* name, int left, int top, int width, int height, const char* content) {
   return {.id = i, .name = name, .kind = Kind::EditBox, .left = left, .top = top, .width = width, .height = height,
           .tabStop = true, .text = content, .align = Align::Center, .border = Border::Sunken, .font = Song(43),
-          .textColor = kBlack, .backColor = kWhite};
+          .textColour = kBlack, .backColour = kWhite};
 }
 
 ControlDef Combo(std::int32_t i, const char* name, int left, int top, int width, std::vector<std::string> items,
                  int current) {
   return {.id = i, .name = name, .kind = Kind::ComboBox, .left = left, .top = top, .width = width, .height = 51,
-          .tabStop = true, .items = std::move(items), .current = current, .font = Song(43), .textColor = kBlack,
-          .backColor = kWhite};
+          .tabStop = true, .items = std::move(items), .current = current, .font = Song(43), .textColour = kBlack,
+          .backColour = kWhite};
 }
 
 ControlDef PictureButton(std::int32_t i, const char* name, int left, int top, int width, int height,
@@ -56,31 +51,13 @@ ControlDef PictureButton(std::int32_t i, const char* name, int left, int top, in
 ControlDef Link(std::int32_t i, const char* name, int left, int top, const char* caption, const char* address) {
   return {.id = i, .name = name, .kind = Kind::HyperLinker, .parent = "图片框", .left = left, .top = top,
           .width = 64, .height = 24, .pointer = Pointer::Hand, .text = caption, .align = Align::Center,
-          .font = Song(12), .textColor = kBlue, .backColor = kWhite, .linkType = 1, .address = address,
-          .hoverColor = kRed, .visitedColor = kBlue};
+          .font = Song(12), .textColour = kBlue, .backColour = kWhite, .linkType = 1, .address = address,
+          .hoverColour = kRed, .visitedColour = kBlue};
 }
 
 ControlDef Hidden(std::int32_t i, const char* name, Kind kind, int left, int top, const char* parent = "") {
   return {.id = i, .name = name, .kind = kind, .parent = parent, .left = left, .top = top, .width = 26,
           .height = 26};
-}
-
-// Both windows: centred, a fixed border, minimise but no maximise button,
-// Esc closes, Enter leaves the focus where it is. Sizes are outer sizes.
-WindowDef FixedWindow(const char* name, const char* title, int width, int height) {
-  WindowDef w;
-  w.name = name;
-  w.title = title;
-  w.width = width;
-  w.height = height;
-  w.centred = true;
-  w.resizable = false;
-  w.minimizeButton = true;
-  w.maximizeButton = false;
-  w.escCloses = true;
-  w.enterMovesFocus = false;
-  w.iconPath = AssetPath("icon-128.png");
-  return w;
 }
 
 }  // namespace
@@ -99,7 +76,7 @@ WindowDef MainWindowDef(const MainWindowHandlers& h) {
                     .font = Song(32)};
 
   ControlDef band = {.id = id::kBand, .name = "图片框", .kind = Kind::PicBox, .left = 0, .top = 0, .width = 1000,
-                     .height = 90, .backColor = kWhite};
+                     .height = 90, .backColour = kWhite};
 
   ControlDef timer = Hidden(id::kBrandTimer, "时钟官网", Kind::Timer, 576, 56, "图片框");
   timer.interval = 20;
@@ -119,17 +96,17 @@ WindowDef MainWindowDef(const MainWindowHandlers& h) {
   ControlDef brand = PictureButton(id::kBrandPicture, "图片Kelvra软件", 360, 12, 195, 64, "brand.gif", "brand-hover.gif");
   ControlDef home = PictureButton(id::kHomePicture, "图片软件主页", 101, -1, 64, 64, "homepage.gif", "homepage-hover.gif");
 
-  On(tip, event::kClicked, Bind(h.tipClicked));
-  On(unit, event::kItemChosen, Bind(h.unitChosen));
-  On(contact, event::kClicked, Bind(h.contactClicked));
-  On(brand, event::kClicked, Bind(h.brandClicked));
-  On(brand, event::kRightDown, Bind(h.brandRightPressed));
-  On(home, event::kClicked, Bind(h.homeClicked));
-  On(timer, event::kTick, Bind(h.brandTick));
-  On(run, event::kClicked, Bind(h.runClicked));
+  On(tip, ButtonEvent::Clicked, Bind(h.tipClicked));
+  On(unit, ComboEvent::ItemChosen, Bind(h.unitChosen));
+  On(contact, ButtonEvent::Clicked, Bind(h.contactClicked));
+  On(brand, ButtonEvent::Clicked, Bind(h.brandClicked));
+  On(brand, InputEvent::RightDown, Bind(h.brandRightPressed));
+  On(home, ButtonEvent::Clicked, Bind(h.homeClicked));
+  On(timer, TimerEvent::Tick, Bind(h.brandTick));
+  On(run, ButtonEvent::Clicked, Bind(h.runClicked));
   if (h.filesDropped) {
     auto f = h.filesDropped;
-    drop.events[event::kFilesDropped] = [f](const EventArgs& e) -> std::optional<std::int32_t> {
+    drop.events[DropEvent::FilesDropped] = [f](const EventArgs& e) -> std::optional<std::int32_t> {
       f(e.source.window, e.text);
       return std::nullopt;
     };
@@ -168,34 +145,18 @@ WindowDef MainWindowDef(const MainWindowHandlers& h) {
 
   if (h.created) {
     auto f = h.created;
-    w.events[event::kCreated] = [f](const EventArgs& e) -> std::optional<std::int32_t> {
+    w.events[WindowEvent::Created] = [f](const EventArgs& e) -> std::optional<std::int32_t> {
       f(e.source.window);
       return std::nullopt;
     };
   }
   if (h.closeQuery) {
     auto f = h.closeQuery;
-    w.events[event::kCloseQuery] = [f](const EventArgs& e) -> std::optional<std::int32_t> {
+    w.events[WindowEvent::CloseQuery] = [f](const EventArgs& e) -> std::optional<std::int32_t> {
       if (f(e.source.window)) return std::nullopt;
       return 0;
     };
   }
-  return w;
-}
-
-WindowDef TipWindowDef() {
-  WindowDef w = FixedWindow("打赏窗口", "打赏作者", 904, 692);
-
-  const Bytes thanks = AssetBytes("thanks.txt");
-  ControlDef text = {.id = 1, .name = "编辑框1", .kind = Kind::EditBox, .left = 24, .top = 424, .width = 845,
-                     .height = 208, .tabStop = true, .text = std::string(thanks.begin(), thanks.end()),
-                     .multiLine = true, .scrollBars = false, .align = Align::Left, .border = Border::Sunken,
-                     .font = Song(20), .textColor = 0x00800080, .backColor = kWhite};
-  ControlDef right = {.id = 2, .name = "图片框2", .kind = Kind::PicBox, .left = 448, .top = 16, .width = 480,
-                      .height = 400, .picture = AssetBytes("tip-right.png")};
-  ControlDef left = {.id = 3, .name = "图片框1", .kind = Kind::PicBox, .left = 24, .top = -56, .width = 432,
-                     .height = 546, .picture = AssetBytes("tip-left.png")};
-  w.controls = {text, right, left};
   return w;
 }
 

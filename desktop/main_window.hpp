@@ -63,7 +63,4 @@ struct MainWindowHandlers {
 
 WindowDef MainWindowDef(const MainWindowHandlers& handlers);
 
-// The tip window: pictures and the thank-you text; it has no handlers.
-WindowDef TipWindowDef();
-
 }  // namespace trimbrel

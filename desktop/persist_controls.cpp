@@ -51,16 +51,16 @@ std::optional<Kind> KindNamed(const std::string& name) {
 // treats touching a closed window as fatal, so every handler asks Gone()
 // before it reads or writes a property after a pump may have run, and stops.
 void LetMessagesRun() { QCoreApplication::processEvents(); }
-bool Gone(ControlRef control) { return !isWindowLoaded(control.window); }
+bool Gone(ControlRef control) { return !IsWindowLoaded(control.window); }
 
 struct Target {
   ControlRef ref;
   std::string name;  // GBK
 };
 
-std::string Text(const Target& t, int number) { return readText(t.ref.window, t.ref.id, number); }
-std::int32_t Int(const Target& t, int number) { return readInt(t.ref.window, t.ref.id, number); }
-Bytes Block(const Target& t, int number) { return readBytes(t.ref.window, t.ref.id, number); }
+std::string Text(const Target& t, int number) { return ReadText(t.ref.window, t.ref.id, number); }
+std::int32_t Int(const Target& t, int number) { return ReadInt(t.ref.window, t.ref.id, number); }
+Bytes Block(const Target& t, int number) { return ReadBytes(t.ref.window, t.ref.id, number); }
 void Put(const Target& t, int number, const Value& value) {
   writeProperty(t.ref.window, t.ref.id, number, value);
 }
@@ -189,25 +189,25 @@ void RestoreComboText(ConfigModule& config, const Target& t, const std::string& 
 
 void SaveListBox(ConfigModule& config, const Target& t) {
   SaveItems(config, t, prop::kListItems, t.name);
-  config.writeText(t.name + SelectedSuffix(), JoinIndices(selectedIndices(t.ref)));
+  config.writeText(t.name + SelectedSuffix(), JoinIndices(SelectedIndices(t.ref)));
 }
 void RestoreListBox(ConfigModule& config, const Target& t) {
-  const std::string current = JoinIndices(selectedIndices(t.ref));
+  const std::string current = JoinIndices(SelectedIndices(t.ref));
   if (Gone(t.ref)) return;
   RestoreItems(config, t, prop::kListItems, t.name);
   const std::string stored = config.readText(t.name + SelectedSuffix(), current);
   for (std::int32_t index : SplitIndices(stored)) {
     LetMessagesRun();
-    selectItem(t.ref, index);  // does nothing outside the list or once the window is gone
+    SelectItem(t.ref, index);  // does nothing outside the list or once the window is gone
   }
 }
 
 std::vector<std::int32_t> TickedIndices(ControlRef control) {
   std::vector<std::int32_t> ticked;
-  const std::int32_t count = itemCount(control);
+  const std::int32_t count = ItemCount(control);
   for (std::int32_t i = 0; i < count; ++i) {
     LetMessagesRun();
-    if (isItemTicked(control, i)) ticked.push_back(i);
+    if (IsItemTicked(control, i)) ticked.push_back(i);
   }
   return ticked;
 }
@@ -230,15 +230,15 @@ void RestoreCheckList(ConfigModule& config, const Target& t) {
   const std::string stored = config.readText(t.name + TickedSuffix(), current);
   for (std::int32_t index : SplitIndices(stored)) {
     LetMessagesRun();
-    tickItem(t.ref, index);  // ticks only; an index outside the list does nothing
+    TickItem(t.ref, index);  // ticks only; an index outside the list does nothing
   }
 }
 
 void SaveColorPicker(ConfigModule& config, const Target& t) {
-  SaveNumber(config, t, prop::kPickerColor, t.name);
+  SaveNumber(config, t, prop::kPickerColour, t.name);
 }
 void RestoreColorPicker(ConfigModule& config, const Target& t) {
-  RestoreNumber(config, t, prop::kPickerColor, t.name);
+  RestoreNumber(config, t, prop::kPickerColour, t.name);
 }
 
 void PersistOne(ConfigModule& config, const Target& t, Kind kind, bool restore, bool asBlock,
@@ -306,7 +306,7 @@ void persistControls(ConfigModule& config, WindowHandle window, bool restore,
   for (const ControlEntry& entry : entries) {
     LetMessagesRun();
     // Empty also when a message closed the control's window.
-    Target target{entry.ref, controlName(entry.ref)};
+    Target target{entry.ref, ControlName(entry.ref)};
     if (target.name.empty()) continue;
     const auto& skip = options.skipNames;
     if (std::find(skip.begin(), skip.end(), target.name) != skip.end()) continue;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,13 +20,13 @@ namespace trimbrel {
 // that does not hold together (duplicate or zero ids, duplicate names, an
 // unknown parent).
 WindowHandle loadWindow(const WindowDef& def, WindowHandle owner = 0);
-bool isWindowLoaded(WindowHandle window);
+bool IsWindowLoaded(WindowHandle window);
 // A close request as from the title bar: runs the close query and closes the
 // window unless a handler refuses. True when the window is gone.
-bool requestClose(WindowHandle window);
+bool RequestClose(WindowHandle window);
 // The window's widget, for the application's own Qt needs (dialog parents,
 // activation); nullptr when not loaded.
-QWidget* windowWidget(WindowHandle window);
+QWidget* WidgetOfWindow(WindowHandle window);
 
 // Fatal for a window that is not loaded or a control it does not have.
 Value readProperty(WindowHandle window, std::int32_t control, int number);
@@ -35,9 +34,9 @@ void writeProperty(WindowHandle window, std::int32_t control, int number, const 
 
 // Typed conveniences over readProperty: 0 / empty when the property has
 // another type.
-std::int32_t readInt(WindowHandle window, std::int32_t control, int number);
-std::string readText(WindowHandle window, std::int32_t control, int number);
-Bytes readBytes(WindowHandle window, std::int32_t control, int number);
+std::int32_t ReadInt(WindowHandle window, std::int32_t control, int number);
+std::string ReadText(WindowHandle window, std::int32_t control, int number);
+Bytes ReadBytes(WindowHandle window, std::int32_t control, int number);
 
 struct ControlEntry {
   ControlRef ref;
@@ -47,26 +46,20 @@ struct ControlEntry {
 // The window's controls with a widget of their own, in definition order.
 std::vector<ControlEntry> listControls(WindowHandle window);
 // The id of the control with this GBK name; 0 when there is none.
-std::int32_t findControl(WindowHandle window, std::string_view gbkName);
-std::string controlName(ControlRef control);  // GBK; empty when unknown
+std::int32_t FindControl(WindowHandle window, std::string_view gbkName);
+std::string ControlName(ControlRef control);  // GBK; empty when unknown
 
 // List box and check list box items. An index outside 0 .. count - 1 does
 // nothing and reports false.
-std::int32_t itemCount(ControlRef control);
-std::vector<std::int32_t> selectedIndices(ControlRef control);
-bool selectItem(ControlRef control, std::int32_t index);
-bool isItemTicked(ControlRef control, std::int32_t index);
-bool tickItem(ControlRef control, std::int32_t index);
+std::int32_t ItemCount(ControlRef control);
+std::vector<std::int32_t> SelectedIndices(ControlRef control);
+bool SelectItem(ControlRef control, std::int32_t index);
+bool IsItemTicked(ControlRef control, std::int32_t index);
+bool TickItem(ControlRef control, std::int32_t index);
 
 // Makes the drop target receive the drags over the window and all its
 // controls. False when the target is already registered, is not a drop
 // target, or the window already has one.
 bool registerDropTarget(ControlRef dropTarget, WindowHandle window);
-
-// Opens a web address (GBK) with the desktop's opener, falling back to the
-// browser named by $BROWSER. The opener can be replaced (tests, a kiosk).
-bool OpenAddress(std::string_view gbkAddress);
-using AddressOpener = std::function<bool(const std::string& utf8Address)>;
-void setAddressOpener(AddressOpener opener);  // empty restores the default
 
 }  // namespace trimbrel

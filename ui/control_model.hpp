@@ -19,6 +19,10 @@ class QDragEnterEvent;
 class QDragMoveEvent;
 class QDragLeaveEvent;
 class QDropEvent;
+class QKeyEvent;
+class QMouseEvent;
+class QSinglePointEvent;
+class QWheelEvent;
 
 namespace trimbrel {
 
@@ -56,27 +60,39 @@ class WindowWidget : public QWidget {
   bool build();
   // Places the window with its outer size, centred when asked.
   void placeOnScreen();
-  void watch(Control& c);  // routes the widget's input events to c's handlers
+  void watch(Control& c);  // routes the input of c's widget and its inner parts to c's handlers
+  void unwatch(const QWidget& old);  // forgets a replaced widget and its inner parts, and dead entries
   void rebuild(Control& c);
   bool closeByRequest();
 
   // The drop target registered on this window; it may belong to another
   // window, so it is looked up anew for every drag event.
-  ControlRef dropTarget;
+  const ControlRef& dropTarget() const { return dropTarget_; }
+  void setDropTarget(const ControlRef& target) { dropTarget_ = target; }
 
  protected:
+  // The outer size and closing (window_build.cpp).
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Esc, Enter and Tab (window_keys.cpp).
   void keyPressEvent(QKeyEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  // The controls' input (event_routing.cpp).
   bool eventFilter(QObject* watched, QEvent* event) override;
-  bool event(QEvent* event) override;
+  // Drags, handed to the registered drop target (drop_target.cpp).
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
+  void routeInput();
   bool filterControlEvent(Control& c, QObject* watched, QEvent* event);
+  bool seenBefore(const Control& c, const QSinglePointEvent& event);
+  bool routeMouse(Control& c, QWidget& receiver, QMouseEvent& event);
+  bool routeWheel(Control& c, QWheelEvent& event);
+  void routeFocus(Control& c, QWidget& receiver, bool gained);
+  bool routeKey(Control& c, QWidget& receiver, QKeyEvent& event);
   void unregister();
 
   WindowHandle handle_ = 0;
@@ -84,6 +100,7 @@ class WindowWidget : public QWidget {
   std::unique_ptr<Control> self_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unordered_map<std::int32_t, Control*> byId_;
+  ControlRef dropTarget_;
   // Widgets whose input goes to a control. The QPointer tells an entry whose
   // widget Qt deleted (a combo box's inner parts) from a live one.
   struct Watched {
@@ -105,17 +122,15 @@ class WindowWidget : public QWidget {
 
 WindowWidget* FindWindowWidget(WindowHandle handle);
 
-// Runs the handler bound to the event, if any. A handler may close the window;
-// callers that go on afterwards hold a QPointer.
+// Runs the handler bound to the event, if any (event_routing.cpp). A handler
+// may close the window; callers that go on afterwards hold a QPointer.
 std::optional<std::int32_t> FireEvent(WindowWidget& window, Control& c, EventArgs args);
-bool HasHandler(const Control& c, int event);
+bool HasHandler(const Control& c, const EventCode& event);
 
 // Widget creation and state transfer (control_widgets.cpp).
 QWidget* CreateControlWidget(WindowWidget& window, Control& c);
 void CaptureLiveState(Control& c);  // copies what the user changed into stored
 QFont FontFor(const std::optional<FontDef>& font, const QFont& fallback);
-QColor ColorFromValue(std::uint32_t bgr);
-std::uint32_t ValueFromColor(const QColor& color);
 void ApplyPointer(QWidget& widget, const Bytes& pointer);
 Bytes PointerBytes(Pointer pointer);
 bool TakesFocus(Kind kind);
@@ -136,10 +151,11 @@ void HandleDragMove(WindowWidget& window, Control& target, QDragMoveEvent* event
 void HandleDragLeave(Control& target);
 void HandleDrop(WindowWidget& window, Control& target, QDropEvent* event);
 
-// The fallback when the desktop cannot open an address.
+// The fallback when the desktop cannot open an address (open_address.cpp).
 bool StartBrowser(const QString& address);
 
-// Reading or writing through a window that is gone ends the process.
+// Reading or writing through a window that is gone ends the process
+// (fatal_error.cpp).
 [[noreturn]] void FatalControlError(const char* utf8Detail);
 
 }  // namespace trimbrel

@@ -14,6 +14,8 @@
 
 namespace trimbrel {
 
+// The kinds keep the names the control interface gives them, the window's
+// own lower-case one among them.
 enum class Kind {
   window,
   EditBox,
@@ -47,7 +49,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Value = std::variant<std::monostate, std::int32_t, std::string, Bytes>;
 
 // Colours are 0x00BBGGRR; this value means the system's own colour.
-inline constexpr std::uint32_t kDefaultColor = 0xFF000000u;
+inline constexpr std::uint32_t kDefaultColour = 0xFF000000u;
 
 // A loaded window; 0 is none. Handles are never reused within a process.
 using WindowHandle = std::uint32_t;
@@ -85,58 +87,53 @@ inline constexpr int kChecked = 18;
 inline constexpr int kListItems = 17;
 inline constexpr int kChkListCurrent = 14;
 inline constexpr int kChkListItems = 15;
-inline constexpr int kPickerColor = 8;
+inline constexpr int kPickerColour = 8;
 inline constexpr int kDropText = 8;
 inline constexpr int kDropHtml = 9;
 inline constexpr int kDropAddress = 10;
 inline constexpr int kDropFiles = 11;
 }  // namespace prop
 
-// Event numbers. Kind events count from 0; the negative ones belong to every
-// kind with a widget.
-namespace event {
-inline constexpr int kCreated = 0;      // window
-inline constexpr int kCloseQuery = 1;   // window
-inline constexpr int kClicked = 0;      // Button, PicBtn
-inline constexpr int kChanged = 0;      // EditBox
-inline constexpr int kItemChosen = 0;   // ComboBox
-inline constexpr int kEditTextChanged = 1;  // ComboBox
-inline constexpr int kTick = 0;         // Timer
-inline constexpr int kTextDropped = 0;  // DropTarget
-inline constexpr int kHtmlDropped = 1;
-inline constexpr int kAddressDropped = 2;
-inline constexpr int kFilesDropped = 3;
+// Events. Each family is a type of its own, so a handler names the kind of
+// event it is bound to; the values are the numbers the event interface
+// gives them. A kind's own events count from 0, the input events that every
+// kind with a widget has count down from -1.
+enum class WindowEvent : std::int32_t { Created = 0, CloseQuery = 1 };
+// Button, picture button, check box and radio box.
+enum class ButtonEvent : std::int32_t { Clicked = 0 };
+enum class EditEvent : std::int32_t { Changed = 0 };
+enum class ComboEvent : std::int32_t { ItemChosen = 0, EditTextChanged = 1 };
+enum class TimerEvent : std::int32_t { Tick = 0 };
+enum class DropEvent : std::int32_t { TextDropped = 0, HtmlDropped = 1, AddressDropped = 2, FilesDropped = 3 };
+enum class InputEvent : std::int32_t {
+  LeftDown = -1, LeftUp = -2, LeftDoubleClick = -3, RightDown = -4, RightUp = -5, MouseMove = -6,
+  GotFocus = -7, LostFocus = -8, KeyDown = -9, KeyUp = -10, Character = -11, Wheel = -12,
+};
 
-inline constexpr int kLeftDown = -1;
-inline constexpr int kLeftUp = -2;
-inline constexpr int kLeftDoubleClick = -3;
-inline constexpr int kRightDown = -4;
-inline constexpr int kRightUp = -5;
-inline constexpr int kMouseMove = -6;
-inline constexpr int kGotFocus = -7;
-inline constexpr int kLostFocus = -8;
-inline constexpr int kKeyDown = -9;
-inline constexpr int kKeyUp = -10;
-inline constexpr int kCharacter = -11;
-inline constexpr int kWheel = -12;
-}  // namespace event
+// Any one event: the key a handler is bound under.
+using EventCode =
+    std::variant<WindowEvent, ButtonEvent, EditEvent, ComboEvent, TimerEvent, DropEvent, InputEvent>;
+
+// Whether controls of the kind raise the event.
+bool HasEvent(Kind kind, const EventCode& event);
 
 // Key state bits of mouse, key and wheel events.
 inline constexpr std::int32_t kKeyCtrl = 1;
 inline constexpr std::int32_t kKeyShift = 2;
 inline constexpr std::int32_t kKeyAlt = 4;
 
-// What a handler receives. Mouse events: a = x, b = y (client coordinates of
-// the control), c = key state. Key events: a = key code, c = key state.
-// Character: a = the character's code point. Wheel: a = steps, c = key state.
-// Drop events: text (GBK; for files the native path bytes).
+// What a handler receives; each event fills the fields named for it.
 struct EventArgs {
   ControlRef source;
-  int event = 0;
-  std::int32_t a = 0;
-  std::int32_t b = 0;
-  std::int32_t c = 0;
-  std::string text;
+  EventCode event;
+  // Mouse events: the position in the control's client coordinates.
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t keyCode = 0;     // key down and up: the virtual key code
+  std::int32_t character = 0;   // character: the typed character's code point
+  std::int32_t wheelSteps = 0;  // wheel: notches turned (delta / 120), negative towards the user
+  std::int32_t keys = 0;        // mouse, key and wheel events: the kKey* bits held
+  std::string text;             // drop events: GBK text; for files the native path bytes
 };
 
 // No result lets the control go on as usual; 0 means false (keep the window

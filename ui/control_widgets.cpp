@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 #include "platform/platform.hpp"
 #include "ui/control_model.hpp"
 #include "ui/custom_widgets.hpp"
+#include "ui/open_address.hpp"
 #include "ui/qt_text.hpp"
 
 namespace trimbrel {
@@ -19,19 +22,6 @@ namespace {
 
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 std::string U(const QString& text) { return text.toStdString(); }
-
-// Multi-line texts cross the interface with CR LF; Qt edits them with LF.
-QString FromCrLf(const std::string& utf8) {
-  QString text = Q(utf8);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text;
-}
-
-std::string ToCrLf(const QString& text) {
-  QString out = text;
-  out.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-  return U(out);
-}
 
 Qt::Alignment AlignmentOf(Align align) {
   switch (align) {
@@ -42,12 +32,12 @@ Qt::Alignment AlignmentOf(Align align) {
   return Qt::AlignLeft;
 }
 
-void ApplyColors(QWidget& widget, const ControlDef& def, QPalette::ColorRole text,
+void ApplyColours(QWidget& widget, const ControlDef& def, QPalette::ColorRole text,
                  QPalette::ColorRole back) {
   QPalette palette = widget.palette();
-  if (def.textColor != kDefaultColor) palette.setColor(text, ColorFromValue(def.textColor));
-  if (def.backColor != kDefaultColor) {
-    palette.setColor(back, ColorFromValue(def.backColor));
+  if (def.textColour != kDefaultColour) palette.setColor(text, ColourFromValue(def.textColour));
+  if (def.backColour != kDefaultColour) {
+    palette.setColor(back, ColourFromValue(def.backColour));
     widget.setAutoFillBackground(back == QPalette::Window);
   }
   widget.setPalette(palette);
@@ -56,15 +46,11 @@ void ApplyColors(QWidget& widget, const ControlDef& def, QPalette::ColorRole tex
 // A disabled edit box takes the button face, as the system's do, so that it
 // is plain at a glance that its value does not count; a white base colour
 // chosen for the enabled box would hide that.
-void ApplyEditColors(QWidget& widget, const ControlDef& def) {
-  ApplyColors(widget, def, QPalette::Text, QPalette::Base);
+void ApplyEditColours(QWidget& widget, const ControlDef& def) {
+  ApplyColours(widget, def, QPalette::Text, QPalette::Base);
   QPalette palette = widget.palette();
   palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Active, QPalette::Button));
   widget.setPalette(palette);
-}
-
-std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return v < lo ? lo : (v > hi ? hi : v);
 }
 
 QListWidget* MakeList(const ControlDef& def, bool checkable) {
@@ -84,7 +70,7 @@ QListWidget* MakeList(const ControlDef& def, bool checkable) {
   } else if (def.multiSelect) {
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   }
-  const std::int32_t current = Clamp(def.current, -1, count - 1);
+  const std::int32_t current = std::clamp(def.current, -1, count - 1);
   if (current >= 0) list->setCurrentRow(current);
   if (def.multiSelect && !checkable) {
     for (std::int32_t i : def.selected) {
@@ -95,16 +81,6 @@ QListWidget* MakeList(const ControlDef& def, bool checkable) {
 }
 
 }  // namespace
-
-QColor ColorFromValue(std::uint32_t bgr) {
-  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                static_cast<int>((bgr >> 16) & 0xFF));
-}
-
-std::uint32_t ValueFromColor(const QColor& color) {
-  return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
-         (static_cast<std::uint32_t>(color.blue()) << 16);
-}
 
 QFont FontFor(const std::optional<FontDef>& font, const QFont& fallback) {
   QFont f = fallback;
@@ -173,14 +149,14 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
   const ControlDef& d = c.stored;
   Control* cp = &c;
   WindowWidget* wp = &window;
-  auto fire = [wp, cp](int number) { FireEvent(*wp, *cp, EventArgs{{}, number}); };
+  auto fire = [wp, cp](EventCode event) { FireEvent(*wp, *cp, {.event = event}); };
   QWidget* widget = nullptr;
 
   switch (d.kind) {
     case Kind::EditBox:
       if (d.multiLine) {
         auto* edit = new QPlainTextEdit;
-        edit->setPlainText(FromCrLf(d.text));
+        edit->setPlainText(WithLf(Q(d.text)));
         edit->setReadOnly(d.readOnly);
         edit->setTabChangesFocus(true);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -189,8 +165,8 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
           edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         }
         if (d.border == Border::None) edit->setFrameShape(QFrame::NoFrame);
-        ApplyEditColors(*edit, d);
-        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [fire] { fire(event::kChanged); });
+        ApplyEditColours(*edit, d);
+        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [fire] { fire(EditEvent::Changed); });
         widget = edit;
       } else {
         auto* edit = new QLineEdit;
@@ -198,15 +174,15 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
         edit->setReadOnly(d.readOnly);
         edit->setAlignment(AlignmentOf(d.align) | Qt::AlignVCenter);
         edit->setFrame(d.border != Border::None);
-        ApplyEditColors(*edit, d);
-        QObject::connect(edit, &QLineEdit::textChanged, edit, [fire] { fire(event::kChanged); });
+        ApplyEditColours(*edit, d);
+        QObject::connect(edit, &QLineEdit::textChanged, edit, [fire] { fire(EditEvent::Changed); });
         widget = edit;
       }
       break;
     case Kind::Button: {
       auto* button = d.multiLine ? new WrappingButton(Q(d.text)) : new QPushButton(Q(d.text));
       button->setAutoDefault(false);
-      QObject::connect(button, &QPushButton::clicked, button, [fire] { fire(event::kClicked); });
+      QObject::connect(button, &QPushButton::clicked, button, [fire] { fire(ButtonEvent::Clicked); });
       widget = button;
       break;
     }
@@ -214,14 +190,14 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
       auto* combo = new QComboBox;
       combo->setEditable(d.editable);
       for (const auto& item : d.items) combo->addItem(Q(item));
-      combo->setCurrentIndex(Clamp(d.current, -1, combo->count() - 1));
+      combo->setCurrentIndex(std::clamp(d.current, -1, combo->count() - 1));
       if (d.editable) {
         combo->setEditText(Q(d.text));
         QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
-                         [fire] { fire(event::kEditTextChanged); });
+                         [fire] { fire(ComboEvent::EditTextChanged); });
       }
-      ApplyColors(*combo, d, QPalette::Text, QPalette::Base);
-      QObject::connect(combo, &QComboBox::activated, combo, [fire] { fire(event::kItemChosen); });
+      ApplyColours(*combo, d, QPalette::Text, QPalette::Base);
+      QObject::connect(combo, &QComboBox::activated, combo, [fire] { fire(ComboEvent::ItemChosen); });
       widget = combo;
       break;
     }
@@ -230,14 +206,14 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
       label->setAlignment(AlignmentOf(d.align) | Qt::AlignVCenter);
       if (d.border == Border::StaticEdge) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
       if (d.border == Border::Sunken) label->setFrameStyle(QFrame::Box | QFrame::Sunken);
-      ApplyColors(*label, d, QPalette::WindowText, QPalette::Window);
+      ApplyColours(*label, d, QPalette::WindowText, QPalette::Window);
       widget = label;
       break;
     }
     case Kind::PicBox: {
       auto* box = new PictureBox;
       box->setPicture(PixmapFromBytes(d.picture));
-      if (d.backColor != kDefaultColor) box->setBackground(ColorFromValue(d.backColor));
+      if (d.backColour != kDefaultColour) box->setBackground(ColourFromValue(d.backColour));
       widget = box;
       break;
     }
@@ -247,7 +223,7 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
       button->setPicture(PictureButton::Hover, PixmapFromBytes(d.hoverPicture));
       button->setPicture(PictureButton::Pressed, PixmapFromBytes(d.pressedPicture));
       button->setPicture(PictureButton::Disabled, PixmapFromBytes(d.disabledPicture));
-      button->onClicked = [fire] { fire(event::kClicked); };
+      button->onClicked = [fire] { fire(ButtonEvent::Clicked); };
       widget = button;
       break;
     }
@@ -255,9 +231,9 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
       auto* link = new LinkLabel;
       link->setText(Q(d.text));
       link->setAlignment(AlignmentOf(d.align) | Qt::AlignVCenter);
-      auto color = [](std::uint32_t v) { return v == kDefaultColor ? QColor() : ColorFromValue(v); };
-      link->setColors(color(d.textColor), color(d.visitedColor), color(d.hoverColor));
-      link->setBackground(color(d.backColor));
+      auto colour = [](std::uint32_t v) { return v == kDefaultColour ? QColor() : ColourFromValue(v); };
+      link->setColours(colour(d.textColour), colour(d.visitedColour), colour(d.hoverColour));
+      link->setBackground(colour(d.backColour));
       link->onPressed = [cp, link] {
         const ControlDef& s = cp->stored;
         const std::string address = s.linkType != 0 ? s.address : "mailto:" + s.email;
@@ -270,9 +246,9 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
     case Kind::DrawPanel: {
       auto* panel = new DrawPanelWidget;
       QPalette palette = panel->palette();
-      palette.setColor(QPalette::Window, d.backColor == kDefaultColor
+      palette.setColor(QPalette::Window, d.backColour == kDefaultColour
                                              ? palette.color(QPalette::Button)
-                                             : ColorFromValue(d.backColor));
+                                             : ColourFromValue(d.backColour));
       panel->setPalette(palette);
       panel->setAutoFillBackground(true);
       widget = panel;
@@ -284,8 +260,8 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
                                                       : new QRadioButton;
       box->setText(Q(d.text));
       box->setChecked(d.checked);
-      ApplyColors(*box, d, QPalette::WindowText, QPalette::Window);
-      QObject::connect(box, &QAbstractButton::clicked, box, [fire] { fire(event::kClicked); });
+      ApplyColours(*box, d, QPalette::WindowText, QPalette::Window);
+      QObject::connect(box, &QAbstractButton::clicked, box, [fire] { fire(ButtonEvent::Clicked); });
       widget = box;
       break;
     }
@@ -296,8 +272,8 @@ QWidget* CreateControlWidget(WindowWidget& window, Control& c) {
       widget = MakeList(d, true);
       break;
     case Kind::ColorPicker: {
-      auto* swatch = new ColorSwatch;
-      swatch->setColor(d.color);
+      auto* swatch = new ColourSwatch;
+      swatch->setColour(d.colour);
       widget = swatch;
       break;
     }
@@ -326,7 +302,7 @@ void CaptureLiveState(Control& c) {
   d.disabled = w->testAttribute(Qt::WA_ForceDisabled);
   switch (d.kind) {
     case Kind::EditBox:
-      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) d.text = ToCrLf(e->toPlainText());
+      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) d.text = U(WithCrLf(e->toPlainText()));
       if (auto* e = qobject_cast<QLineEdit*>(w)) d.text = U(e->text());
       break;
     case Kind::ComboBox: {
@@ -354,7 +330,7 @@ void CaptureLiveState(Control& c) {
       d.checked = static_cast<QAbstractButton*>(w)->isChecked();
       break;
     case Kind::ColorPicker:
-      d.color = static_cast<ColorSwatch*>(w)->color();
+      d.colour = static_cast<ColourSwatch*>(w)->colour();
       break;
     default:
       break;

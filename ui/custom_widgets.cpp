@@ -17,6 +17,16 @@ QPixmap PixmapFromBytes(const Bytes& bytes) {
   return pixmap;
 }
 
+QColor ColourFromValue(std::uint32_t bgr) {
+  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+std::uint32_t ValueFromColour(const QColor& colour) {
+  return static_cast<std::uint32_t>(colour.red()) | (static_cast<std::uint32_t>(colour.green()) << 8) |
+         (static_cast<std::uint32_t>(colour.blue()) << 16);
+}
+
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setPicture(const QPixmap& picture) {
@@ -24,8 +34,8 @@ void PictureBox::setPicture(const QPixmap& picture) {
   update();
 }
 
-void PictureBox::setBackground(const QColor& color) {
-  background_ = color;
+void PictureBox::setBackground(const QColor& colour) {
+  background_ = colour;
   update();
 }
 
@@ -50,7 +60,17 @@ void PictureBox::paintEvent(QPaintEvent*) {
   }
 }
 
-PictureButton::PictureButton(QWidget* parent) : QWidget(parent) {
+void HoverWidget::setHovered(bool hovered) {
+  if (hovered == hovered_) return;
+  hovered_ = hovered;
+  update();
+}
+
+void HoverWidget::enterEvent(QEnterEvent*) { setHovered(true); }
+
+void HoverWidget::leaveEvent(QEvent*) { setHovered(false); }
+
+PictureButton::PictureButton(QWidget* parent) : HoverWidget(parent) {
   setMouseTracking(true);
 }
 
@@ -61,8 +81,8 @@ void PictureButton::setPicture(State state, const QPixmap& picture) {
 
 PictureButton::State PictureButton::state() const {
   if (!isEnabled()) return Disabled;
-  if (hover_ && leftHeld_) return Pressed;
-  if (hover_) return Hover;
+  if (hovered() && leftHeld_) return Pressed;
+  if (hovered()) return Hover;
   return Normal;
 }
 
@@ -74,31 +94,17 @@ void PictureButton::paintEvent(QPaintEvent*) {
   painter.drawPixmap(0, 0, shown);
 }
 
-void PictureButton::enterEvent(QEnterEvent*) {
-  hover_ = true;
-  update();
-}
-
-void PictureButton::leaveEvent(QEvent*) {
-  hover_ = false;
-  update();
-}
-
 void PictureButton::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     leftHeld_ = true;
-    hover_ = rect().contains(event->position().toPoint());
+    setHovered(rect().contains(event->position().toPoint()));
     update();
   }
   event->accept();
 }
 
 void PictureButton::mouseMoveEvent(QMouseEvent* event) {
-  const bool over = rect().contains(event->position().toPoint());
-  if (over != hover_) {
-    hover_ = over;
-    update();
-  }
+  setHovered(rect().contains(event->position().toPoint()));
 }
 
 void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -109,22 +115,22 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
   if (clicked && onClicked) onClicked();
 }
 
-LinkLabel::LinkLabel(QWidget* parent) : QWidget(parent) {}
+LinkLabel::LinkLabel(QWidget* parent) : HoverWidget(parent) {}
 
 void LinkLabel::setText(const QString& text) {
   text_ = text;
   update();
 }
 
-void LinkLabel::setColors(const QColor& normal, const QColor& visited, const QColor& hover) {
+void LinkLabel::setColours(const QColor& normal, const QColor& visited, const QColor& hover) {
   normal_ = normal;
-  visited_color_ = visited;
-  hoverColor_ = hover;
+  visitedColour_ = visited;
+  hoverColour_ = hover;
   update();
 }
 
-void LinkLabel::setBackground(const QColor& color) {
-  background_ = color;
+void LinkLabel::setBackground(const QColor& colour) {
+  background_ = colour;
   update();
 }
 
@@ -138,27 +144,17 @@ void LinkLabel::setVisited(bool visited) {
   update();
 }
 
-QColor LinkLabel::currentTextColor() const {
-  if (hover_ && hoverColor_.isValid()) return hoverColor_;
-  if (visited_ && visited_color_.isValid()) return visited_color_;
+QColor LinkLabel::currentTextColour() const {
+  if (hovered() && hoverColour_.isValid()) return hoverColour_;
+  if (visited_ && visitedColour_.isValid()) return visitedColour_;
   return normal_.isValid() ? normal_ : QColor(0, 0, 255);
 }
 
 void LinkLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (background_.isValid()) painter.fillRect(rect(), background_);
-  painter.setPen(currentTextColor());
+  painter.setPen(currentTextColour());
   painter.drawText(rect(), static_cast<int>(alignment_ | Qt::TextSingleLine), text_);
-}
-
-void LinkLabel::enterEvent(QEnterEvent*) {
-  hover_ = true;
-  update();
-}
-
-void LinkLabel::leaveEvent(QEvent*) {
-  hover_ = false;
-  update();
 }
 
 void LinkLabel::mousePressEvent(QMouseEvent* event) {
@@ -168,30 +164,24 @@ void LinkLabel::mousePressEvent(QMouseEvent* event) {
 
 DrawPanelWidget::DrawPanelWidget(QWidget* parent) : QWidget(parent) {}
 
-ColorSwatch::ColorSwatch(QWidget* parent) : QWidget(parent) {}
+ColourSwatch::ColourSwatch(QWidget* parent) : QWidget(parent) {}
 
-void ColorSwatch::setColor(std::uint32_t bgr) {
-  color_ = bgr;
+void ColourSwatch::setColour(std::uint32_t bgr) {
+  colour_ = bgr;
   update();
 }
 
-void ColorSwatch::paintEvent(QPaintEvent*) {
+void ColourSwatch::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const QColor c(color_ & 0xFF, (color_ >> 8) & 0xFF, (color_ >> 16) & 0xFF);
-  painter.fillRect(rect(), c);
+  painter.fillRect(rect(), ColourFromValue(colour_));
   painter.setPen(palette().color(QPalette::WindowText));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void ColorSwatch::mousePressEvent(QMouseEvent* event) {
+void ColourSwatch::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !isEnabled()) return;
-  const QColor start(color_ & 0xFF, (color_ >> 8) & 0xFF, (color_ >> 16) & 0xFF);
-  const QColor chosen = QColorDialog::getColor(start, this);
-  if (chosen.isValid()) {
-    setColor(static_cast<std::uint32_t>(chosen.red()) |
-             (static_cast<std::uint32_t>(chosen.green()) << 8) |
-             (static_cast<std::uint32_t>(chosen.blue()) << 16));
-  }
+  const QColor chosen = QColorDialog::getColor(ColourFromValue(colour_), this);
+  if (chosen.isValid()) setColour(ValueFromColour(chosen));
 }
 
 int WrappingButton::WrapFlags(const QFontMetrics& metrics, const QRect& area, const QString& text) {

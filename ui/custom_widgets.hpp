@@ -13,6 +13,9 @@
 namespace trimbrel {
 
 QPixmap PixmapFromBytes(const Bytes& bytes);
+// Colours cross the control interface as 0x00BBGGRR.
+QColor ColourFromValue(std::uint32_t bgr);
+std::uint32_t ValueFromColour(const QColor& colour);
 
 // A container with a background and an optional picture, shrunk to fit with
 // its proportions kept and centred; never enlarged.
@@ -21,7 +24,7 @@ class PictureBox : public QWidget {
  public:
   explicit PictureBox(QWidget* parent = nullptr);
   void setPicture(const QPixmap& picture);
-  void setBackground(const QColor& color);  // invalid: the parent shows through
+  void setBackground(const QColor& colour);  // invalid: the parent shows through
   // Where the picture goes in a box of this size.
   static QRect FitRect(QSize picture, QSize box);
 
@@ -33,7 +36,23 @@ class PictureBox : public QWidget {
   QColor background_;
 };
 
-class PictureButton : public QWidget {
+// A widget drawn differently while the mouse is over it: it repaints
+// whenever that changes.
+class HoverWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+  bool hovered() const { return hovered_; }
+
+ protected:
+  void setHovered(bool hovered);
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  bool hovered_ = false;
+};
+
+class PictureButton : public HoverWidget {
   Q_OBJECT
  public:
   enum State { Normal, Hover, Pressed, Disabled };
@@ -44,15 +63,12 @@ class PictureButton : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   QPixmap pictures_[4];
-  bool hover_ = false;
   bool leftHeld_ = false;
 };
 
@@ -71,32 +87,29 @@ class WrappingButton : public QPushButton {
 };
 
 // A caption that opens its target on the left-button press.
-class LinkLabel : public QWidget {
+class LinkLabel : public HoverWidget {
   Q_OBJECT
  public:
   explicit LinkLabel(QWidget* parent = nullptr);
   void setText(const QString& text);
   QString text() const { return text_; }
-  void setColors(const QColor& normal, const QColor& visited, const QColor& hover);
-  void setBackground(const QColor& color);
+  void setColours(const QColor& normal, const QColor& visited, const QColor& hover);
+  void setBackground(const QColor& colour);
   void setAlignment(Qt::Alignment alignment);
   void setVisited(bool visited);
   bool visited() const { return visited_; }
-  QColor currentTextColor() const;
+  QColor currentTextColour() const;
   std::function<void()> onPressed;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
   QString text_;
-  QColor normal_, visited_color_, hoverColor_, background_;
+  QColor normal_, visitedColour_, hoverColour_, background_;
   Qt::Alignment alignment_ = Qt::AlignCenter;
   bool visited_ = false;
-  bool hover_ = false;
 };
 
 // The batch run's drawing surface lives in the application; the panel only
@@ -107,19 +120,19 @@ class DrawPanelWidget : public QWidget {
   explicit DrawPanelWidget(QWidget* parent = nullptr);
 };
 
-class ColorSwatch : public QWidget {
+class ColourSwatch : public QWidget {
   Q_OBJECT
  public:
-  explicit ColorSwatch(QWidget* parent = nullptr);
-  void setColor(std::uint32_t bgr);
-  std::uint32_t color() const { return color_; }
+  explicit ColourSwatch(QWidget* parent = nullptr);
+  void setColour(std::uint32_t bgr);
+  std::uint32_t colour() const { return colour_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
-  std::uint32_t color_ = 0;
+  std::uint32_t colour_ = 0;
 };
 
 }  // namespace trimbrel

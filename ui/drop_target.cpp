@@ -1,10 +1,13 @@
 // The drop target: which drags it takes, with which effect, and the one text
-// event an accepted drop becomes.
+// event an accepted drop becomes. A window hands every drag over it to the
+// drop target registered on it.
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QPointer>
 #include <QUrl>
+
+#include <utility>
 
 #include "ui/control_model.hpp"
 #include "ui/qt_text.hpp"
@@ -99,19 +102,19 @@ void HandleDrop(WindowWidget& window, Control& target, QDropEvent* event) {
   if (DropEffect(accepted, event->modifiers(), event->possibleActions()) == Qt::IgnoreAction) return;
 
   QPointer<WindowWidget> alive(&window);
-  auto deliver = [&](int number, std::string text) {
+  auto deliver = [&](DropEvent event, std::string text) {
     if (!alive) return false;
-    const auto result = FireEvent(window, target, {{}, number, 0, 0, 0, std::move(text)});
+    const auto result = FireEvent(window, target, {.event = event, .text = std::move(text)});
     return !(result && *result == 0);
   };
   const ControlDef& s = target.stored;
   if (s.acceptText && offered.text && !offered.html) {
-    if (!deliver(event::kTextDropped, ToGbk(data->text()))) return;
+    if (!deliver(DropEvent::TextDropped, ToGbk(data->text()))) return;
   }
   if (s.acceptHtml && offered.html) {
     QString html = data->html();
     html.replace(QChar(0x00A0), u' ');
-    if (!deliver(event::kHtmlDropped, ToGbk(html))) return;
+    if (!deliver(DropEvent::HtmlDropped, ToGbk(html))) return;
   }
   if (s.acceptAddress && offered.address) {
     QString address;
@@ -121,9 +124,48 @@ void HandleDrop(WindowWidget& window, Control& target, QDropEvent* event) {
         break;
       }
     }
-    if (!deliver(event::kAddressDropped, ToGbk(address))) return;
+    if (!deliver(DropEvent::AddressDropped, ToGbk(address))) return;
   }
-  if (s.acceptFiles && offered.files) deliver(event::kFilesDropped, FilesDropText(*data));
+  if (s.acceptFiles && offered.files) deliver(DropEvent::FilesDropped, FilesDropText(*data));
+}
+
+namespace {
+
+// The registered drop target and the window it belongs to, while both exist.
+std::pair<WindowWidget*, Control*> DropTargetOf(const ControlRef& ref) {
+  WindowWidget* owner = FindWindowWidget(ref.window);
+  Control* target = owner ? owner->control(ref.id) : nullptr;
+  return {target ? owner : nullptr, target};
+}
+
+}  // namespace
+
+void WindowWidget::dragEnterEvent(QDragEnterEvent* event) {
+  if (auto [owner, target] = DropTargetOf(dropTarget_); target) {
+    HandleDragEnter(*owner, *target, event);
+  } else {
+    event->ignore();
+  }
+}
+
+void WindowWidget::dragMoveEvent(QDragMoveEvent* event) {
+  if (auto [owner, target] = DropTargetOf(dropTarget_); target) {
+    HandleDragMove(*owner, *target, event);
+  } else {
+    event->ignore();
+  }
+}
+
+void WindowWidget::dragLeaveEvent(QDragLeaveEvent*) {
+  if (auto [owner, target] = DropTargetOf(dropTarget_); target) HandleDragLeave(*target);
+}
+
+void WindowWidget::dropEvent(QDropEvent* event) {
+  if (auto [owner, target] = DropTargetOf(dropTarget_); target) {
+    HandleDrop(*owner, *target, event);
+  } else {
+    event->ignore();
+  }
 }
 
 }  // namespace trimbrel

@@ -1,6 +1,8 @@
 #include "platform/platform.hpp"
 #include "ui/control_types.hpp"
 
+#include <variant>
+
 namespace trimbrel {
 
 std::string KindWord(Kind kind) {
@@ -29,6 +31,22 @@ std::string KindWord(Kind kind) {
 
 bool IsWindowed(Kind kind) {
   return kind != Kind::Timer && kind != Kind::Client && kind != Kind::DropTarget;
+}
+
+bool HasEvent(Kind kind, const EventCode& event) {
+  if (std::holds_alternative<InputEvent>(event)) return IsWindowed(kind);
+  switch (kind) {
+    case Kind::window: return std::holds_alternative<WindowEvent>(event);
+    case Kind::Button:
+    case Kind::PicBtn:
+    case Kind::CheckBox:
+    case Kind::RadioBox: return std::holds_alternative<ButtonEvent>(event);
+    case Kind::EditBox: return std::holds_alternative<EditEvent>(event);
+    case Kind::ComboBox: return std::holds_alternative<ComboEvent>(event);
+    case Kind::Timer: return std::holds_alternative<TimerEvent>(event);
+    case Kind::DropTarget: return std::holds_alternative<DropEvent>(event);
+    default: return false;
+  }
 }
 
 }  // namespace trimbrel

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 
 #include "platform/platform.hpp"
 #include "ui/control_model.hpp"
@@ -20,10 +21,6 @@ namespace {
 
 // Positions stop short of the 16-bit edge.
 constexpr std::int32_t kMaxCoordinate = 32627;
-
-std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return v < lo ? lo : (v > hi ? hi : v);
-}
 
 std::optional<std::int32_t> AsInt(const Value& v) {
   if (auto* i = std::get_if<std::int32_t>(&v)) return *i;
@@ -46,18 +43,6 @@ std::optional<Bytes> AsBytes(const Value& v) {
 
 std::string Gbk(const std::string& utf8) { return Utf8ToGbk(utf8); }
 std::string Utf8(const std::string& gbk) { return GbkToUtf8(gbk); }
-
-std::string CrLf(const QString& text) {
-  QString out = text;
-  out.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-  return ToGbk(out);
-}
-
-QString Lf(const std::string& gbk) {
-  QString text = FromGbk(gbk);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text;
-}
 
 std::vector<std::string> ItemsGbk(const std::vector<std::string>& utf8Items) {
   std::vector<std::string> out;
@@ -116,7 +101,7 @@ void WriteCommon(Control& c, int number, const Value& value) {
     case prop::kLeft:
     case prop::kTop: {
       if (!n) return;
-      const std::int32_t v = Clamp(*n, -kMaxCoordinate, kMaxCoordinate);
+      const std::int32_t v = std::clamp(*n, -kMaxCoordinate, kMaxCoordinate);
       (number == prop::kLeft ? s.left : s.top) = v;
       if (w) {
         const QPoint at = top ? w->frameGeometry().topLeft() : w->pos();
@@ -127,7 +112,7 @@ void WriteCommon(Control& c, int number, const Value& value) {
     case prop::kWidth:
     case prop::kHeight: {
       if (!n) return;
-      const std::int32_t v = Clamp(*n, 0, kMaxCoordinate);
+      const std::int32_t v = std::clamp(*n, 0, kMaxCoordinate);
       (number == prop::kWidth ? s.width : s.height) = v;
       if (!w) return;
       const QSize now = top ? w->frameGeometry().size() : w->size();
@@ -170,7 +155,7 @@ Value ReadKind(Control& c, int number) {
   switch (s.kind) {
     case Kind::EditBox:
       if (number != prop::kEditContent) break;
-      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return CrLf(e->toPlainText());
+      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return ToGbk(WithCrLf(e->toPlainText()));
       if (auto* e = qobject_cast<QLineEdit*>(w)) return ToGbk(e->text());
       return Gbk(s.text);
     case Kind::Button:
@@ -220,9 +205,9 @@ Value ReadKind(Control& c, int number) {
       break;
     }
     case Kind::ColorPicker:
-      if (number != prop::kPickerColor) break;
-      if (auto* swatch = qobject_cast<ColorSwatch*>(w)) return static_cast<std::int32_t>(swatch->color());
-      return static_cast<std::int32_t>(s.color);
+      if (number != prop::kPickerColour) break;
+      if (auto* swatch = qobject_cast<ColourSwatch*>(w)) return static_cast<std::int32_t>(swatch->colour());
+      return static_cast<std::int32_t>(s.colour);
     case Kind::DropTarget:
       if (number == prop::kDropText) return std::int32_t{s.acceptText};
       if (number == prop::kDropHtml) return std::int32_t{s.acceptHtml};
@@ -255,7 +240,7 @@ void WriteItems(WindowWidget& window, Control& c, const Value& value) {
   c.stored.items.clear();
   for (const auto& item : *items) c.stored.items.push_back(Utf8(item));
   const auto count = static_cast<std::int32_t>(c.stored.items.size());
-  c.stored.current = Clamp(c.stored.current, -1, count - 1);
+  c.stored.current = std::clamp(c.stored.current, -1, count - 1);
   if (c.widget) window.rebuild(c);
 }
 
@@ -268,7 +253,7 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
     case Kind::EditBox:
       if (number != prop::kEditContent || !text) return;
       s.text = Utf8(*text);
-      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) e->setPlainText(Lf(*text));
+      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) e->setPlainText(WithLf(FromGbk(*text)));
       if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(FromGbk(*text));
       return;
     case Kind::Button:
@@ -283,7 +268,7 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
       auto* combo = qobject_cast<QComboBox*>(w);
       if (number == prop::kComboCurrent && n) {
         const std::int32_t count = combo ? combo->count() : static_cast<std::int32_t>(s.items.size());
-        s.current = Clamp(*n, -1, count - 1);
+        s.current = std::clamp(*n, -1, count - 1);
         if (combo) combo->setCurrentIndex(s.current);  // setCurrentIndex raises no item-chosen
       } else if (number == prop::kComboEditText && text) {
         s.text = Utf8(*text);
@@ -322,15 +307,15 @@ void WriteKind(WindowWidget& window, Control& c, int number, const Value& value)
       } else if (s.kind == Kind::ChkListBox && number == prop::kChkListCurrent && n) {
         auto* list = qobject_cast<QListWidget*>(w);
         const std::int32_t count = list ? list->count() : static_cast<std::int32_t>(s.items.size());
-        s.current = Clamp(*n, -1, count - 1);
+        s.current = std::clamp(*n, -1, count - 1);
         if (list) list->setCurrentRow(s.current);
       }
       return;
     }
     case Kind::ColorPicker:
-      if (number != prop::kPickerColor || !n) return;
-      s.color = static_cast<std::uint32_t>(*n);
-      if (auto* swatch = qobject_cast<ColorSwatch*>(w)) swatch->setColor(s.color);
+      if (number != prop::kPickerColour || !n) return;
+      s.colour = static_cast<std::uint32_t>(*n);
+      if (auto* swatch = qobject_cast<ColourSwatch*>(w)) swatch->setColour(s.colour);
       return;
     case Kind::DropTarget:
       if (!n) return;
@@ -360,19 +345,19 @@ void writeProperty(WindowHandle window, std::int32_t control, int number, const 
   }
 }
 
-std::int32_t readInt(WindowHandle window, std::int32_t control, int number) {
+std::int32_t ReadInt(WindowHandle window, std::int32_t control, int number) {
   const Value v = readProperty(window, control, number);
   auto* i = std::get_if<std::int32_t>(&v);
   return i ? *i : 0;
 }
 
-std::string readText(WindowHandle window, std::int32_t control, int number) {
+std::string ReadText(WindowHandle window, std::int32_t control, int number) {
   Value v = readProperty(window, control, number);
   auto* s = std::get_if<std::string>(&v);
   return s ? std::move(*s) : std::string();
 }
 
-Bytes readBytes(WindowHandle window, std::int32_t control, int number) {
+Bytes ReadBytes(WindowHandle window, std::int32_t control, int number) {
   Value v = readProperty(window, control, number);
   auto* b = std::get_if<Bytes>(&v);
   return b ? std::move(*b) : Bytes();

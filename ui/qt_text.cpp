@@ -16,4 +16,8 @@ std::string ToGbk(const QString& text) {
   return Utf8ToGbk(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
+QString WithLf(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QString WithCrLf(QString text) { return text.replace(QStringLiteral("\n"), QStringLiteral("\r\n")); }
+
 }  // namespace trimbrel

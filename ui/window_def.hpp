@@ -80,18 +80,18 @@ struct ControlDef {
   Align align = Align::Left;
   Border border = Border::None;
   std::optional<FontDef> font;  // none: the window's font
-  std::uint32_t textColor = kDefaultColor;
-  std::uint32_t backColor = kDefaultColor;  // default: the parent shows through
+  std::uint32_t textColour = kDefaultColour;
+  std::uint32_t backColour = kDefaultColour;  // default: the parent shows through
 
   // Hyperlink.
   std::int32_t linkType = 1;  // 0 e-mail, else web address
   std::string address;
   std::string email;
-  std::uint32_t hoverColor = kDefaultColor;
-  std::uint32_t visitedColor = kDefaultColor;
+  std::uint32_t hoverColour = kDefaultColour;
+  std::uint32_t visitedColour = kDefaultColour;
 
   std::int32_t interval = 0;  // timer, milliseconds
-  std::uint32_t color = 0;    // colour picker
+  std::uint32_t colour = 0;   // colour picker
 
   // Picture box: picture. Picture button: the four state pictures. Encoded
   // picture files (PNG, GIF, BMP, JPEG) as the image reader understands them.
@@ -106,7 +106,7 @@ struct ControlDef {
   bool acceptAddress = false;
   bool acceptFiles = false;
 
-  std::map<int, Handler> events;
+  std::map<EventCode, Handler> events;
 };
 
 struct WindowDef {
@@ -124,11 +124,11 @@ struct WindowDef {
   bool escCloses = false;
   bool enterMovesFocus = false;
   bool visible = true;
-  std::uint32_t backColor = kDefaultColor;
+  std::uint32_t backColour = kDefaultColour;
   std::string iconPath;      // a Qt resource or file path; empty: none
   std::optional<FontDef> font;
   std::vector<ControlDef> controls;  // definition order: first on top
-  std::map<int, Handler> events;
+  std::map<EventCode, Handler> events;
 };
 
 }  // namespace trimbrel

@@ -22,7 +22,7 @@ DesktopHooks FakeDesktop::hooks() {
   h.revealFolder = [this](const std::string& folder) { revealed.push_back(folder); };
   h.showMessage = [this](const CompletionMessage& m) {
     messages.push_back(m);
-    captionsAtMessage.push_back(isWindowLoaded(window) ? CaptionOf(window, main_id::kRunButton) : "");
+    captionsAtMessage.push_back(IsWindowLoaded(window) ? CaptionOf(window, main_id::kRunButton) : "");
   };
   h.openLink = [this](const std::string& address) { links.push_back(address); };
   return h;
@@ -36,7 +36,7 @@ MainWindowUnderTest::MainWindowUnderTest(const std::string& ini) {
 
 MainWindowUnderTest::~MainWindowUnderTest() {
   if (controller && controller->running()) waitForRun();
-  if (isWindowLoaded(window)) delete windowWidget(window);
+  if (IsWindowLoaded(window)) delete WidgetOfWindow(window);
   controller.reset();
 }
 
@@ -46,7 +46,7 @@ WindowHandle MainWindowUnderTest::open() {
   return window;
 }
 
-bool MainWindowUnderTest::close() { return requestClose(window); }
+bool MainWindowUnderTest::close() { return RequestClose(window); }
 
 bool MainWindowUnderTest::waitForRun(int milliseconds) {
   QElapsedTimer timer;
@@ -63,16 +63,16 @@ QWidget* ControlWidget(WindowHandle window, std::int32_t id) {
 }
 
 std::string CaptionOf(WindowHandle window, std::int32_t id) {
-  return GbkToUtf8(readText(window, id, prop::kButtonCaption));
+  return GbkToUtf8(ReadText(window, id, prop::kButtonCaption));
 }
 
 std::string ContentOf(WindowHandle window, std::int32_t id) {
-  return GbkToUtf8(readText(window, id, prop::kEditContent));
+  return GbkToUtf8(ReadText(window, id, prop::kEditContent));
 }
 
-std::string WritePhoto(const QString& path, int width, int height, QColor color) {
+std::string WritePhoto(const QString& path, int width, int height, QColor colour) {
   QImage image(width, height, QImage::Format_RGB32);
-  image.fill(color);
+  image.fill(colour);
   for (int x = 0; x < width; x += 7) {
     for (int y = 0; y < height; ++y) image.setPixelColor(x, y, QColor(20, 40, 200));
   }

@@ -39,7 +39,7 @@ class MainWindowUnderTest {
   WindowHandle open();
   // Closes the main window as its close button would; true when it closed.
   bool close();
-  // Waits until no run is going on any more.
+  // Waits until no run is going on.
   bool waitForRun(int milliseconds = 60000);
 
   QTemporaryDir dir;

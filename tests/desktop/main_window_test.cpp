@@ -25,7 +25,7 @@ void ChooseUnit(WindowHandle window, Unit unit) {
   emit combo->activated(index);  // as a choice made with the mouse
 }
 
-bool DpiDisabled(WindowHandle window) { return readInt(window, id::kDpi, prop::kDisabled) != 0; }
+bool DpiDisabled(WindowHandle window) { return ReadInt(window, id::kDpi, prop::kDisabled) != 0; }
 
 }  // namespace
 
@@ -33,25 +33,41 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void windowValues() {
-    const WindowDef def = MainWindowDef({});
-    QCOMPARE(QByteArray::fromStdString(Utf8ToGbk(def.title)),
-             QByteArray::fromStdString(Utf8ToGbk(
-                 "Trimbrel(Kestrim) v1.0.3.1 - 自动将照片修剪为新的尺寸，居中适应并且不会扭曲原图  (可拖放图片到软件)")));
-    QCOMPARE(def.width, 857);
-    QCOMPARE(def.height, 497);
-    QVERIFY(def.centred && !def.resizable && def.minimizeButton && !def.maximizeButton && def.escCloses);
-    QCOMPARE(def.controls.size(), std::size_t{25});
-    for (std::size_t i = 0; i < def.controls.size(); ++i) QCOMPARE(def.controls[i].id, std::int32_t(i + 1));
-    // The format list holds two blanks after the hyphen but for TIFF.
-    const auto& formats = def.controls[id::kFormat - 1].items;
-    QCOMPARE(formats.size(), std::size_t{5});
-    QCOMPARE(QString::fromStdString(formats[3]), QStringLiteral("TIFF - 多通道富格式图像"));
-    QCOMPARE(QString::fromStdString(formats[4]), QStringLiteral("PNG -  高压缩高质量网络图形"));
-    const WindowDef tip = TipWindowDef();
-    QCOMPARE(QString::fromStdString(tip.title), QStringLiteral("打赏作者"));
-    QCOMPARE(tip.width, 904);
-    QCOMPARE(tip.height, 692);
+  // The windows as they open: titles, outer sizes, fixed frames with a
+  // minimise but no maximise button, the controls' ids rising in definition
+  // order, and the format list as its box shows it (two blanks after the
+  // hyphen but for TIFF).
+  void windowsOpenWithTheirTitlesAndSizes() {
+    MainWindowUnderTest t;
+    const WindowHandle main = t.open();
+    QVERIFY(main);
+    QWidget* window = WidgetOfWindow(main);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->windowTitle(),
+             QStringLiteral("Trimbrel(Kestrim) v1.0.3.1 - 自动将照片修剪为新的尺寸，居中适应并且不会扭曲原图  "
+                            "(可拖放图片到软件)"));
+    QCOMPARE(window->frameGeometry().size(), QSize(857, 497));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+    std::int32_t previous = 0;
+    for (const ControlEntry& e : listControls(main)) {
+      QVERIFY(e.ref.id > previous);
+      previous = e.ref.id;
+    }
+    QCOMPARE(previous, std::int32_t{id::kRunButton});
+    auto* formats = qobject_cast<QComboBox*>(ControlWidget(main, id::kFormat));
+    QVERIFY(formats);
+    QCOMPARE(formats->count(), 5);
+    QCOMPARE(formats->itemText(3), QStringLiteral("TIFF - 多通道富格式图像"));
+    QCOMPARE(formats->itemText(4), QStringLiteral("PNG -  高压缩高质量网络图形"));
+
+    t.controller->openTipWindow();
+    QWidget* tip = WidgetOfWindow(t.controller->tipWindow());
+    QVERIFY(tip);
+    QVERIFY(QTest::qWaitForWindowExposed(tip));
+    QCOMPARE(tip->windowTitle(), QStringLiteral("打赏作者"));
+    QCOMPARE(tip->frameGeometry().size(), QSize(904, 692));
   }
 
   // Every visible control is drawn where its row puts it, and the picture
@@ -60,7 +76,7 @@ class MainWindowTest : public QObject {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
     QVERIFY(main);
-    QWidget* window = windowWidget(main);
+    QWidget* window = WidgetOfWindow(main);
     QVERIFY(QTest::qWaitForWindowExposed(window));
     const WindowDef def = MainWindowDef({});
     for (const ControlDef& d : def.controls) {
@@ -99,9 +115,9 @@ class MainWindowTest : public QObject {
     t.controller->openTipWindow();
     const WindowHandle tip = t.controller->tipWindow();
     QVERIFY(tip);
-    QVERIFY(QTest::qWaitForWindowExposed(windowWidget(tip)));
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOfWindow(tip)));
     for (const ControlDef& d : TipWindowDef().controls) QCOMPARE(ControlWidget(tip, d.id)->geometry(), TableRect(d));
-    QCOMPARE(windowWidget(tip)->parentWidget(), windowWidget(main));
+    QCOMPARE(WidgetOfWindow(tip)->parentWidget(), WidgetOfWindow(main));
     const std::string thanks = ContentOf(tip, 1);
     QVERIFY(thanks.rfind("\r\n", 0) == 0);  // opens with an empty line
     QVERIFY(thanks.find("example.") != std::string::npos);
@@ -110,7 +126,7 @@ class MainWindowTest : public QObject {
   void unitDecidesTheDpiBox() {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
-    QCOMPARE(readInt(main, id::kUnit, prop::kComboCurrent), SelectionIndex(Unit::Centimetre));
+    QCOMPARE(ReadInt(main, id::kUnit, prop::kComboCurrent), SelectionIndex(Unit::Centimetre));
     QVERIFY(!DpiDisabled(main));
     ChooseUnit(main, Unit::Pixel);
     QVERIFY(DpiDisabled(main));
@@ -129,7 +145,7 @@ class MainWindowTest : public QObject {
   void tabOrderSkipsADisabledDpiBox() {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
-    QWidget* window = windowWidget(main);
+    QWidget* window = WidgetOfWindow(main);
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
     auto order = [&](bool pixels) {
@@ -164,15 +180,15 @@ class MainWindowTest : public QObject {
     QVERIFY(tip);
     t.controller->openTipWindow();
     QCOMPARE(t.controller->tipWindow(), tip);
-    windowWidget(tip)->showMinimized();
-    QTRY_VERIFY(windowWidget(tip)->isMinimized());
+    WidgetOfWindow(tip)->showMinimized();
+    QTRY_VERIFY(WidgetOfWindow(tip)->isMinimized());
     t.controller->openTipWindow();
     QCOMPARE(t.controller->tipWindow(), tip);
-    QTRY_VERIFY(!windowWidget(tip)->isMinimized());
+    QTRY_VERIFY(!WidgetOfWindow(tip)->isMinimized());
     // Closing the tip window leaves the main one; the next click opens a fresh one.
-    QVERIFY(requestClose(tip));
+    QVERIFY(RequestClose(tip));
     QCoreApplication::processEvents();
-    QVERIFY(isWindowLoaded(t.window));
+    QVERIFY(IsWindowLoaded(t.window));
     QCOMPARE(t.controller->tipWindow(), WindowHandle{0});
     t.controller->openTipWindow();
     QVERIFY(t.controller->tipWindow() != 0 && t.controller->tipWindow() != tip);
@@ -185,30 +201,30 @@ class MainWindowTest : public QObject {
     const WindowHandle tip = t.controller->tipWindow();
     QVERIFY(t.close());
     QCoreApplication::processEvents();
-    QVERIFY(!isWindowLoaded(tip));
+    QVERIFY(!IsWindowLoaded(tip));
   }
 
   void brandPictureBouncesAndStops() {
     MainWindowUnderTest t;
     const WindowHandle main = t.open();
-    QCOMPARE(readInt(main, id::kBrandTimer, prop::kTimerInterval), 20);
-    QCOMPARE(readInt(main, id::kBrandPicture, prop::kLeft), 360);
+    QCOMPARE(ReadInt(main, id::kBrandTimer, prop::kTimerInterval), 20);
+    QCOMPARE(ReadInt(main, id::kBrandPicture, prop::kLeft), 360);
     for (int i = 0; i < 82; ++i) t.controller->bounceBrandPicture();
-    QCOMPARE(readInt(main, id::kBrandPicture, prop::kLeft), 442);
+    QCOMPARE(ReadInt(main, id::kBrandPicture, prop::kLeft), 442);
     t.controller->bounceBrandPicture();
-    QCOMPARE(readInt(main, id::kBrandPicture, prop::kLeft), 441);  // turned at 442
+    QCOMPARE(ReadInt(main, id::kBrandPicture, prop::kLeft), 441);  // turned at 442
     for (int i = 0; i < 257; ++i) t.controller->bounceBrandPicture();
-    QCOMPARE(readInt(main, id::kBrandPicture, prop::kLeft), 184);
+    QCOMPARE(ReadInt(main, id::kBrandPicture, prop::kLeft), 184);
     t.controller->bounceBrandPicture();
-    QCOMPARE(readInt(main, id::kBrandPicture, prop::kLeft), 185);  // and back at 184
+    QCOMPARE(ReadInt(main, id::kBrandPicture, prop::kLeft), 185);  // and back at 184
     // A right click stops it for good; a left click still opens the page.
     QWidget* brand = ControlWidget(main, id::kBrandPicture);
     QTest::mousePress(brand, Qt::RightButton);
     QTest::mouseRelease(brand, Qt::RightButton);
-    QCOMPARE(readInt(main, id::kBrandTimer, prop::kTimerInterval), 0);
-    const int stoppedAt = readInt(main, id::kBrandPicture, prop::kLeft);
+    QCOMPARE(ReadInt(main, id::kBrandTimer, prop::kTimerInterval), 0);
+    const int stoppedAt = ReadInt(main, id::kBrandPicture, prop::kLeft);
     QTest::qWait(100);
-    QCOMPARE(readInt(main, id::kBrandPicture, prop::kLeft), stoppedAt);
+    QCOMPARE(ReadInt(main, id::kBrandPicture, prop::kLeft), stoppedAt);
     QTest::mouseClick(brand, Qt::LeftButton);
     QCOMPARE(t.desktop.links, std::vector<std::string>{kMakerHomePage});
   }

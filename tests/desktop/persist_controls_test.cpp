@@ -128,9 +128,9 @@ class PersistControlsTest : public QObject {
                                       << items({}) << false << false;
     QTest::newRow("check list current") << int(kChkList) << prop::kChkListCurrent << i(3) << i(0) << false
                                         << false;
-    QTest::newRow("colour") << int(kPicker) << prop::kPickerColor << i(0x00123456) << i(0) << false << false;
-    QTest::newRow("system colour") << int(kPicker) << prop::kPickerColor
-                                   << i(static_cast<std::int32_t>(kDefaultColor)) << i(5) << false << false;
+    QTest::newRow("colour") << int(kPicker) << prop::kPickerColour << i(0x00123456) << i(0) << false << false;
+    QTest::newRow("system colour") << int(kPicker) << prop::kPickerColour
+                                   << i(static_cast<std::int32_t>(kDefaultColour)) << i(5) << false << false;
   }
   void roundTrip() {
     QFETCH(int, control);
@@ -161,7 +161,7 @@ class PersistControlsTest : public QObject {
     writeProperty(w, kMemo, prop::kEditContent, G("第一行\r\n第二行"));
     writeProperty(w, kBlockEdit, prop::kEditContent, G("块\r\n内容"));
     writeProperty(w, kCheck, prop::kChecked, 1);
-    writeProperty(w, kPicker, prop::kPickerColor, static_cast<std::int32_t>(kDefaultColor));
+    writeProperty(w, kPicker, prop::kPickerColour, static_cast<std::int32_t>(kDefaultColour));
     Save(*config_, w);
     QCOMPARE(entry("测试", "编辑框备注"), std::optional<std::string>("第一行┊*┊第二行"));
     QCOMPARE(entry("测试", "编辑框块"), std::nullopt);
@@ -191,31 +191,31 @@ class PersistControlsTest : public QObject {
   // Radio boxes of one group: restoring the selected one unselects the other.
   void radioGroupRoundTrip() {
     const WindowHandle w = loadWindow(KindsWindow());
-    QCOMPARE(readInt(w, kRadioA, prop::kChecked), 1);
+    QCOMPARE(ReadInt(w, kRadioA, prop::kChecked), 1);
     Save(*config_, w);
     writeProperty(w, kRadioB, prop::kChecked, 1);
-    QCOMPARE(readInt(w, kRadioA, prop::kChecked), 0);
+    QCOMPARE(ReadInt(w, kRadioA, prop::kChecked), 0);
     Restore(*config_, w);
-    QCOMPARE(readInt(w, kRadioA, prop::kChecked), 1);
-    QCOMPARE(readInt(w, kRadioB, prop::kChecked), 0);
+    QCOMPARE(ReadInt(w, kRadioA, prop::kChecked), 1);
+    QCOMPARE(ReadInt(w, kRadioB, prop::kChecked), 0);
   }
 
   // Selections and ticks go as index lists and come back into a fresh window.
   void selectionsAndTicks() {
     const WindowHandle first = loadWindow(KindsWindow());
     const ControlRef list{first, kList}, single{first, kSingleList}, chk{first, kChkList};
-    QVERIFY(selectItem(list, 0));
-    QVERIFY(selectItem(list, 2));
-    QVERIFY(selectItem(single, 3));
-    QVERIFY(tickItem(chk, 1));
-    QVERIFY(tickItem(chk, 4));
+    QVERIFY(SelectItem(list, 0));
+    QVERIFY(SelectItem(list, 2));
+    QVERIFY(SelectItem(single, 3));
+    QVERIFY(TickItem(chk, 1));
+    QVERIFY(TickItem(chk, 4));
     writeProperty(first, kChkList, prop::kChkListCurrent, 2);
     Save(*config_, first);
     QCOMPARE(entry("测试", "列表框甲.选中"), std::optional<std::string>("0,2"));
     QCOMPARE(entry("测试", "列表框单选.选中"), std::optional<std::string>("3"));
     QCOMPARE(entry("测试", "选择列表框甲.打勾"), std::optional<std::string>("1,4"));
     QCOMPARE(entry("测试", "选择列表框甲.选中"), std::optional<std::string>("2"));
-    delete windowWidget(first);
+    delete WidgetOfWindow(first);
 
     // Ticks are only added: one the definition has stays.
     WindowDef def = KindsWindow();
@@ -224,10 +224,10 @@ class PersistControlsTest : public QObject {
     }
     const WindowHandle second = loadWindow(def);
     Restore(*config_, second);
-    QCOMPARE(selectedIndices({second, kList}), (std::vector<std::int32_t>{0, 2}));
-    QCOMPARE(selectedIndices({second, kSingleList}), (std::vector<std::int32_t>{3}));
+    QCOMPARE(SelectedIndices({second, kList}), (std::vector<std::int32_t>{0, 2}));
+    QCOMPARE(SelectedIndices({second, kSingleList}), (std::vector<std::int32_t>{3}));
     QCOMPARE(Ticked({second, kChkList}), (std::vector<std::int32_t>{0, 1, 4}));
-    QCOMPARE(readInt(second, kChkList, prop::kChkListCurrent), 2);
+    QCOMPARE(ReadInt(second, kChkList, prop::kChkListCurrent), 2);
   }
 
   // Every "," ends a piece; an empty piece is index 0 unless it is the last.
@@ -262,7 +262,7 @@ class PersistControlsTest : public QObject {
     const WindowHandle w = loadWindow(KindsWindow());
     Restore(*config_, w);
     const ControlRef ref{w, control};
-    QCOMPARE(ticks ? Ticked(ref) : selectedIndices(ref), Ints(expected));
+    QCOMPARE(ticks ? Ticked(ref) : SelectedIndices(ref), Ints(expected));
   }
 
   // Numbers and flags as the file holds them, and what a restore makes of
@@ -284,10 +284,10 @@ class PersistControlsTest : public QObject {
     QTest::newRow("combo full-width") << int(kCombo) << cur << "组合框甲" << "２" << 0 << 2;
     QTest::newRow("check list index beyond")
         << int(kChkList) << prop::kChkListCurrent << "选择列表框甲.选中" << "9" << 0 << 4;
-    QTest::newRow("colour not a number") << int(kPicker) << prop::kPickerColor << "颜色选择器甲" << "红"
+    QTest::newRow("colour not a number") << int(kPicker) << prop::kPickerColour << "颜色选择器甲" << "红"
                                          << 77 << 0;
     QTest::newRow("colour keeps the low 32 bits")
-        << int(kPicker) << prop::kPickerColor << "颜色选择器甲" << "4294967295" << 77 << -1;
+        << int(kPicker) << prop::kPickerColour << "颜色选择器甲" << "4294967295" << 77 << -1;
     QTest::newRow("check 真") << int(kCheck) << prop::kChecked << "选择框甲" << "真" << 0 << 1;
     QTest::newRow("check 假") << int(kCheck) << prop::kChecked << "选择框甲" << "假" << 1 << 0;
     QTest::newRow("check other text") << int(kCheck) << prop::kChecked << "选择框甲" << "1" << 1 << 0;
@@ -305,9 +305,9 @@ class PersistControlsTest : public QObject {
     open(Lines({"[测试]", key + "=" + stored}));
     const WindowHandle w = loadWindow(KindsWindow());
     writeProperty(w, control, number, before);
-    QCOMPARE(readInt(w, control, number), before);
+    QCOMPARE(ReadInt(w, control, number), before);
     Restore(*config_, w);
-    QCOMPARE(readInt(w, control, number), expected);
+    QCOMPARE(ReadInt(w, control, number), expected);
   }
 
   // Without entries (no file content, or entries of another section only)
@@ -326,11 +326,11 @@ class PersistControlsTest : public QObject {
     writeProperty(w, kEdit, prop::kEditContent, G("9.9"));
     writeProperty(w, kCheck, prop::kChecked, 1);
     writeProperty(w, kCombo, prop::kComboCurrent, 2);
-    writeProperty(w, kPicker, prop::kPickerColor, 0x00010203);
+    writeProperty(w, kPicker, prop::kPickerColour, 0x00010203);
     writeProperty(w, kChkList, prop::kChkListCurrent, 1);
-    selectItem({w, kList}, 4);
-    selectItem({w, kSingleList}, 2);
-    tickItem({w, kChkList}, 3);
+    SelectItem({w, kList}, 4);
+    SelectItem({w, kSingleList}, 2);
+    TickItem({w, kChkList}, 3);
     const auto before = Snapshot(w);
     PersistOptions all;
     all.withComboItems = true;
@@ -370,7 +370,7 @@ class PersistControlsTest : public QObject {
     // An empty section name keeps the current one.
     writeProperty(w, kUnit, prop::kComboCurrent, 2);
     persistControls(*config_, w, true, std::string());
-    QCOMPARE(readInt(w, kUnit, prop::kComboCurrent), 0);
+    QCOMPARE(ReadInt(w, kUnit, prop::kComboCurrent), 0);
   }
 
   // "禁止保存" takes a control out of both directions.
@@ -387,8 +387,8 @@ class PersistControlsTest : public QObject {
 
     open(Lines({"[主界面]", "组合框单位=2", "组合框基准=1"}));
     persistControls(*config_, w, true, G("主界面"));
-    QCOMPARE(readInt(w, kUnit, prop::kComboCurrent), 1);
-    QCOMPARE(readInt(w, kBase, prop::kComboCurrent), 1);
+    QCOMPARE(ReadInt(w, kUnit, prop::kComboCurrent), 1);
+    QCOMPARE(ReadInt(w, kBase, prop::kComboCurrent), 1);
   }
 
   // A restored tag "字节集方式" moves the button's state into a side file
@@ -398,7 +398,7 @@ class PersistControlsTest : public QObject {
     open(stored);
     const WindowHandle w = loadWindow(MainLikeWindow());
     persistControls(*config_, w, true, G("主界面"));
-    QCOMPARE(readText(w, kModify, prop::kTag), G("字节集方式"));
+    QCOMPARE(ReadText(w, kModify, prop::kTag), G("字节集方式"));
     QCOMPARE(fileBytes(), stored);
 
     persistControls(*config_, w, false, G("主界面"));
@@ -410,12 +410,12 @@ class PersistControlsTest : public QObject {
     // The block is taken up to its first zero byte.
     WriteBytes(side, G("字节集方式") + std::string(1, '\0') + "tail");
     persistControls(*config_, w, true, G("主界面"));
-    QCOMPARE(readText(w, kModify, prop::kTag), G("字节集方式"));
+    QCOMPARE(ReadText(w, kModify, prop::kTag), G("字节集方式"));
 
     // A block holding another tag ends the byte-block mode again.
     WriteBytes(side, G("新标记"));
     persistControls(*config_, w, true, G("主界面"));
-    QCOMPARE(readText(w, kModify, prop::kTag), G("新标记"));
+    QCOMPARE(ReadText(w, kModify, prop::kTag), G("新标记"));
     persistControls(*config_, w, false, G("主界面"));
     QCOMPARE(entry("主界面", "按钮修改.标记"), std::optional<std::string>("新标记"));
   }
@@ -475,13 +475,13 @@ class PersistControlsTest : public QObject {
     WindowDef def;
     def.name = "名字窗口";
     Add(def, 1, "按钮框", Kind::EditBox).text = "原文";
-    Add(def, 2, "编辑框色", Kind::ColorPicker).color = 0x00112233;
+    Add(def, 2, "编辑框色", Kind::ColorPicker).colour = 0x00112233;
     open(Lines({"[测试]", "按钮框.标记=标记", "编辑框色=5"}));
     const WindowHandle w = loadWindow(def);
     Restore(*config_, w);
-    QCOMPARE(readText(w, 1, prop::kTag), std::string());
-    QCOMPARE(readText(w, 1, prop::kEditContent), G("原文"));
-    QCOMPARE(readInt(w, 2, prop::kPickerColor), 0x00112233);
+    QCOMPARE(ReadText(w, 1, prop::kTag), std::string());
+    QCOMPARE(ReadText(w, 1, prop::kEditContent), G("原文"));
+    QCOMPARE(ReadInt(w, 2, prop::kPickerColour), 0x00112233);
   }
 
   // Left-out names, and a given list of controls instead of the window's.
@@ -495,8 +495,8 @@ class PersistControlsTest : public QObject {
                           "组合框基准=0", "组合框单位=1", "按钮打赏.标记="})));
     open(Lines({"[主界面]", "编辑框dpi=600", "编辑框高=9"}));
     persistControls(*config_, w, true, G("主界面"), skip);
-    QCOMPARE(readText(w, kDpi, prop::kEditContent), G("150"));
-    QCOMPARE(readText(w, kHeight, prop::kEditContent), G("9"));
+    QCOMPARE(ReadText(w, kDpi, prop::kEditContent), G("150"));
+    QCOMPARE(ReadText(w, kHeight, prop::kEditContent), G("9"));
 
     open("");
     PersistOptions chosen;
@@ -506,7 +506,7 @@ class PersistControlsTest : public QObject {
   }
 
   // Event handlers run during a pass; one that closes the window at any
-  // point ends the pass quietly, and what was saved until then is right.
+  // point ends the pass quietly, and the entries written before it are right.
   void windowClosedDuringThePass_data() {
     QTest::addColumn<bool>("restore");
     QTest::newRow("save") << false;
@@ -522,7 +522,7 @@ class PersistControlsTest : public QObject {
       const WindowHandle w = loadWindow(KindsWindow());
       Save(*config_, w, all);
       full = fileBytes();
-      delete windowWidget(w);
+      delete WidgetOfWindow(w);
     }
     // How many times a whole pass lets messages run inside the settings file.
     int pumps = 0;
@@ -531,7 +531,7 @@ class PersistControlsTest : public QObject {
       if (!restore) open("");
       config_->setMessagePump([&pumps] { ++pumps; });
       persistControls(*config_, w, restore, G("测试"), all);
-      delete windowWidget(w);
+      delete WidgetOfWindow(w);
     }
     QVERIFY(pumps > 10);
     for (int closeAt = 1; closeAt <= pumps; ++closeAt) {
@@ -539,10 +539,10 @@ class PersistControlsTest : public QObject {
       const WindowHandle w = loadWindow(KindsWindow());
       int calls = 0;
       config_->setMessagePump([&calls, closeAt, w] {
-        if (++calls == closeAt) delete windowWidget(w);
+        if (++calls == closeAt) delete WidgetOfWindow(w);
       });
       persistControls(*config_, w, restore, G("测试"), all);
-      QVERIFY2(!isWindowLoaded(w), qPrintable(QString::number(closeAt)));
+      QVERIFY2(!IsWindowLoaded(w), qPrintable(QString::number(closeAt)));
       // Every line written before the close is a line of the full save.
       const QStringList fullLines = QString::fromStdString(GbkToUtf8(full)).split("\r\n");
       for (const QString& line : QString::fromStdString(GbkToUtf8(fileBytes())).split("\r\n")) {
@@ -554,9 +554,9 @@ class PersistControlsTest : public QObject {
     // Our own pump runs before the first control.
     open(std::string());
     const WindowHandle w = loadWindow(KindsWindow());
-    QTimer::singleShot(0, [w] { delete windowWidget(w); });
+    QTimer::singleShot(0, [w] { delete WidgetOfWindow(w); });
     persistControls(*config_, w, false, G("测试"), all);
-    QVERIFY(!isWindowLoaded(w));
+    QVERIFY(!IsWindowLoaded(w));
     QCOMPARE(fileBytes(), std::string());
   }
 };

@@ -74,7 +74,7 @@ WindowDef KindsWindow() {
   }
   Add(w, kSingleList, "列表框单选", Kind::ListBox).items = kFive;
   Add(w, kChkList, "选择列表框甲", Kind::ChkListBox).items = kFive;
-  Add(w, kPicker, "颜色选择器甲", Kind::ColorPicker).color = 0x00336699;
+  Add(w, kPicker, "颜色选择器甲", Kind::ColorPicker).colour = 0x00336699;
   Add(w, kLabel, "标签甲", Kind::Label).text = "不存";
   return w;
 }
@@ -152,19 +152,19 @@ std::map<QString, std::string> Snapshot(WindowHandle window) {
         break;
       case Kind::ListBox:
         read("items", prop::kListItems);
-        put(key("selected").c_str(), idx(selectedIndices(c.ref)));
+        put(key("selected").c_str(), idx(SelectedIndices(c.ref)));
         break;
       case Kind::ChkListBox: {
         read("items", prop::kChkListItems);
         read("current", prop::kChkListCurrent);
         std::vector<std::int32_t> ticked;
-        for (std::int32_t i = 0; i < itemCount(c.ref); ++i) {
-          if (isItemTicked(c.ref, i)) ticked.push_back(i);
+        for (std::int32_t i = 0; i < ItemCount(c.ref); ++i) {
+          if (IsItemTicked(c.ref, i)) ticked.push_back(i);
         }
         put(key("ticked").c_str(), idx(ticked));
         break;
       }
-      case Kind::ColorPicker: read("colour", prop::kPickerColor); break;
+      case Kind::ColorPicker: read("colour", prop::kPickerColour); break;
       default: break;
     }
   }
@@ -173,8 +173,8 @@ std::map<QString, std::string> Snapshot(WindowHandle window) {
 
 std::vector<std::int32_t> Ticked(ControlRef c) {
   std::vector<std::int32_t> out;
-  for (std::int32_t i = 0; i < itemCount(c); ++i) {
-    if (isItemTicked(c, i)) out.push_back(i);
+  for (std::int32_t i = 0; i < ItemCount(c); ++i) {
+    if (IsItemTicked(c, i)) out.push_back(i);
   }
   return out;
 }

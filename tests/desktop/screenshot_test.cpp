@@ -1,7 +1,7 @@
 // The screenshot in the package's description is the main window as this
 // code draws it. With TRIMBREL_WRITE_SCREENSHOT=FILE the test draws it into
 // FILE (data/screenshots/make-screenshot.sh does that); otherwise it checks
-// that the committed picture still shows the window as it is now.
+// that the committed picture shows the window as it is.
 #include <QtTest>
 
 #include <cstdlib>
@@ -17,7 +17,7 @@ QImage MainWindowPicture() {
   MainWindowUnderTest t;
   const WindowHandle main = t.open();
   if (main == 0) return {};
-  QWidget* window = windowWidget(main);
+  QWidget* window = WidgetOfWindow(main);
   QCoreApplication::processEvents();
   return window->grab().toImage().convertToFormat(QImage::Format_RGB888);
 }

@@ -73,7 +73,7 @@ class StartupTest : public QObject {
     QVERIFY(again.setPath(t.iniPath));
     MainController controller(again, t.desktop.hooks());
     const WindowHandle main = controller.open();
-    QVERIFY(requestClose(main));
+    QVERIFY(RequestClose(main));
     QCOMPARE(QByteArray::fromStdString(ReadFile(t.iniPath)), QByteArray::fromStdString(FirstSave()));
   }
 
@@ -92,12 +92,12 @@ class StartupTest : public QObject {
     }
     MainWindowUnderTest t(ini);
     t.open();
-    QCOMPARE(readInt(t.window, id::kUnit, prop::kComboCurrent), SelectionIndex(Unit::Pixel));
-    QVERIFY(readInt(t.window, id::kDpi, prop::kDisabled) != 0);
+    QCOMPARE(ReadInt(t.window, id::kUnit, prop::kComboCurrent), SelectionIndex(Unit::Pixel));
+    QVERIFY(ReadInt(t.window, id::kDpi, prop::kDisabled) != 0);
     QCOMPARE(ContentOf(t.window, id::kWidth), std::string("413"));
     QCOMPARE(ContentOf(t.window, id::kHeight), std::string("531"));
-    QCOMPARE(readInt(t.window, id::kFormat, prop::kComboCurrent), SelectionIndex(OutputFormat::PNG));
-    QCOMPARE(readInt(t.window, id::kBasis, prop::kComboCurrent), SelectionIndex(FitBasis::Height));
+    QCOMPARE(ReadInt(t.window, id::kFormat, prop::kComboCurrent), SelectionIndex(OutputFormat::PNG));
+    QCOMPARE(ReadInt(t.window, id::kBasis, prop::kComboCurrent), SelectionIndex(FitBasis::Height));
   }
 
   // Whatever the file holds, the window opens with clamped values, and a
@@ -129,9 +129,9 @@ class StartupTest : public QObject {
     WriteFile(ini, bytes.toStdString());
     MainWindowUnderTest t(ini);
     QVERIFY(t.open());
-    QCOMPARE(readInt(t.window, id::kUnit, prop::kComboCurrent), unit);
-    QCOMPARE(readInt(t.window, id::kFormat, prop::kComboCurrent), format);
-    QCOMPARE(readInt(t.window, id::kDpi, prop::kDisabled) != 0, unit == 0);
+    QCOMPARE(ReadInt(t.window, id::kUnit, prop::kComboCurrent), unit);
+    QCOMPARE(ReadInt(t.window, id::kFormat, prop::kComboCurrent), format);
+    QCOMPARE(ReadInt(t.window, id::kDpi, prop::kDisabled) != 0, unit == 0);
     if (format < 0) {
       const std::string photo = WritePhoto(t.dir.path() + "/p.png", 50, 50);
       t.controller->runPhotos({photo});

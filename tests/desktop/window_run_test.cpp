@@ -22,7 +22,7 @@ namespace {
 const std::string kResults = "修剪结果";
 
 bool DragAndDrop(WindowHandle window, const QMimeData& data) {
-  QWidget* target = windowWidget(window);
+  QWidget* target = WidgetOfWindow(window);
   const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
   QDragEnterEvent enter(QPoint(20, 20), allowed, &data, Qt::LeftButton, {});
   QApplication::sendEvent(target, &enter);
@@ -330,7 +330,7 @@ class WindowRunTest : public QObject {
     const std::string fromWindow = folder.toStdString() + "/" + kResults + "/";
     const QString cliOut = t.dir.path() + "/cli";
     // The window's bands take its button face; the command line is told it.
-    const QColor face = windowWidget(main)->palette().color(QPalette::Button);
+    const QColor face = WidgetOfWindow(main)->palette().color(QPalette::Button);
     const QString background = QString::asprintf("%02X%02X%02X", face.red(), face.green(), face.blue());
     QProcess cli;
     cli.start(QString::fromLocal8Bit(binary),
@@ -360,8 +360,8 @@ class WindowRunTest : public QObject {
     QVERIFY(t.controller->running());
     QTRY_VERIFY(CaptionOf(main, id::kRunButton) != kRunCaption);
     QVERIFY(!t.close());  // the window waits for the photos in progress
-    QVERIFY(isWindowLoaded(main));
-    QTRY_VERIFY_WITH_TIMEOUT(!isWindowLoaded(main), 60000);
+    QVERIFY(IsWindowLoaded(main));
+    QTRY_VERIFY_WITH_TIMEOUT(!IsWindowLoaded(main), 60000);
     QVERIFY(t.desktop.messages.empty());
     QVERIFY(t.desktop.revealed.empty());
     // Saved as a close saves.
@@ -391,7 +391,7 @@ class WindowRunTest : public QObject {
     QVERIFY(t.close());
     QVERIFY(dropped);
     QVERIFY(!t.controller->running());
-    QVERIFY(!isWindowLoaded(main));
+    QVERIFY(!IsWindowLoaded(main));
     QVERIFY(!fs::exists(t.dir.path().toStdString() + "/" + kResults));
   }
 

@@ -21,7 +21,7 @@ struct Drop {
 // Drags data over the window and drops it, as the system would.
 Drop DragAndDrop(WindowHandle window, const QMimeData& data, Qt::KeyboardModifiers keys = {},
                  Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction) {
-  QWidget* target = windowWidget(window);
+  QWidget* target = WidgetOfWindow(window);
   Drop result;
   QDragEnterEvent enter(QPoint(20, 20), allowed, &data, Qt::LeftButton, keys);
   QApplication::sendEvent(target, &enter);
@@ -43,8 +43,9 @@ std::unique_ptr<QMimeData> Files(const QStringList& paths) {
   return data;
 }
 
+using Row = std::pair<DropEvent, std::string>;
 struct Received {
-  std::vector<std::pair<int, std::string>> events;
+  std::vector<Row> events;
 };
 
 WindowHandle LoadWithTarget(Received& received, bool text, bool html, bool address, bool files,
@@ -55,9 +56,10 @@ WindowHandle LoadWithTarget(Received& received, bool text, bool html, bool addre
   drop.acceptHtml = html;
   drop.acceptAddress = address;
   drop.acceptFiles = files;
-  for (int n = 0; n <= 3; ++n) {
+  for (DropEvent n : {DropEvent::TextDropped, DropEvent::HtmlDropped, DropEvent::AddressDropped,
+                      DropEvent::FilesDropped}) {
     drop.events[n] = [&received, answer](const EventArgs& e) {
-      received.events.emplace_back(e.event, e.text);
+      received.events.emplace_back(std::get<DropEvent>(e.event), e.text);
       return answer;
     };
   }
@@ -135,9 +137,9 @@ class DropTargetTest : public QObject {
       QCOMPARE(drop.effect, Qt::CopyAction);
       QVERIFY2(!drop.dropAccepted, "a drop is always reported as failed");
       QCOMPARE(received.events.size(), std::size_t{1});
-      QCOMPARE(received.events[0].first, event::kFilesDropped);
+      QCOMPARE(received.events[0].first, DropEvent::FilesDropped);
       QCOMPARE(received.events[0].second, k.text);
-      delete windowWidget(h);
+      delete WidgetOfWindow(h);
     }
   }
 
@@ -180,25 +182,24 @@ class DropTargetTest : public QObject {
     WindowHandle h = LoadWithTarget(received, true, true, true, true);
     QVERIFY(h);
     DragAndDrop(h, data);
-    using Row = std::pair<int, std::string>;
     QCOMPARE(received.events,
-             (std::vector<Row>{{event::kHtmlDropped, Gbk("<p>a b 照片</p>")},
-                               {event::kAddressDropped, "https://example.org/x"},
-                               {event::kFilesDropped, "/tmp/p.jpg"}}));
-    delete windowWidget(h);
+             (std::vector<Row>{{DropEvent::HtmlDropped, Gbk("<p>a b 照片</p>")},
+                               {DropEvent::AddressDropped, "https://example.org/x"},
+                               {DropEvent::FilesDropped, "/tmp/p.jpg"}}));
+    delete WidgetOfWindow(h);
 
     Received stopped;
     h = LoadWithTarget(stopped, true, true, true, true, 0);
     DragAndDrop(h, data);
     QCOMPARE(stopped.events.size(), std::size_t{1});
-    delete windowWidget(h);
+    delete WidgetOfWindow(h);
 
     QMimeData text;
     text.setText(QStringLiteral("文字"));
     Received plain;
     h = LoadWithTarget(plain, true, false, false, false);
     DragAndDrop(h, text, Qt::ShiftModifier);  // a move is still delivered, and still fails
-    QCOMPARE(plain.events, (std::vector<Row>{{event::kTextDropped, Gbk("文字")}}));
+    QCOMPARE(plain.events, (std::vector<Row>{{DropEvent::TextDropped, Gbk("文字")}}));
   }
 
   void switchesChangeAcceptanceAtOnce() {
@@ -224,35 +225,35 @@ class DropTargetTest : public QObject {
     DragAndDrop(h, *Files({"/tmp/a.jpg"}));
     QCOMPARE(received.events.size(), std::size_t{1});
     // The controls leave drops to the window, so a path never lands in an edit box.
-    QVERIFY(windowWidget(h)->acceptDrops());
+    QVERIFY(WidgetOfWindow(h)->acceptDrops());
     QVERIFY(!WidgetOf(h, kEdit)->acceptDrops());
   }
 
   // A target may serve another window; its events name its own window, and
   // once that window is gone the other one simply stops taking drops.
   void targetOfAnotherWindow() {
-    Received received;
+    using Received = std::pair<WindowHandle, std::string>;
+    std::vector<Received> received;
     WindowDef def = SampleWindow();
-    def.controls[kDrop - 1].events[event::kFilesDropped] = [&received](const EventArgs& e) {
-      received.events.emplace_back(static_cast<int>(e.source.window), e.text);
+    def.controls[kDrop - 1].events[DropEvent::FilesDropped] = [&received](const EventArgs& e) {
+      received.emplace_back(e.source.window, e.text);
       return std::optional<std::int32_t>();
     };
     const WindowHandle owner = loadWindow(def);
     const WindowHandle other = loadWindow(SampleWindow());
     QVERIFY(registerDropTarget({owner, kDrop}, other));
     QVERIFY(DragAndDrop(other, *Files({"/tmp/a.jpg"})).entered);
-    using Row = std::pair<int, std::string>;
-    QCOMPARE(received.events, (std::vector<Row>{{int(owner), "/tmp/a.jpg"}}));
-    QVERIFY(requestClose(owner));
+    QCOMPARE(received, (std::vector<Received>{{owner, "/tmp/a.jpg"}}));
+    QVERIFY(RequestClose(owner));
     QVERIFY(!DragAndDrop(other, *Files({"/tmp/b.jpg"})).entered);
-    QCOMPARE(received.events.size(), std::size_t{1});
+    QCOMPARE(received.size(), std::size_t{1});
   }
 
   void unregisteredWindowSeesNoDrags() {
     const WindowHandle h = loadWindow(SampleWindow());
     const Drop drop = DragAndDrop(h, *Files({"/tmp/a.jpg"}));
     QVERIFY(!drop.entered);
-    QVERIFY(!windowWidget(h)->acceptDrops());
+    QVERIFY(!WidgetOfWindow(h)->acceptDrops());
   }
 };
 

@@ -26,16 +26,9 @@ WindowDef TabWindow() {
   w.height = 300;
   w.escCloses = true;
   auto add = [&w](std::int32_t id, const char* name, Kind kind, bool tab) {
-    ControlDef d;
-    d.id = id;
-    d.name = name;
-    d.kind = kind;
-    d.left = 10;
-    d.top = 10 + 40 * id;
-    d.width = 100;
-    d.height = 30;
-    d.tabStop = tab;
-    w.controls.push_back(d);
+    w.controls.push_back(
+        {.id = id, .name = name, .kind = kind, .left = 10, .top = 10 + 40 * id, .width = 100, .height = 30,
+         .tabStop = tab});
   };
   add(kTip, "按钮打赏", Kind::Button, true);
   add(kDpi, "编辑框dpi", Kind::EditBox, true);
@@ -56,9 +49,20 @@ std::int32_t FocusedId(WindowHandle window) {
   return -1;
 }
 
+// One input event as its handler saw it.
+struct Seen {
+  EventCode event;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t wheelSteps = 0;
+  std::int32_t keys = 0;
+  friend bool operator==(const Seen&, const Seen&) = default;
+};
+Seen SeenOf(const EventArgs& e) { return {e.event, e.x, e.y, e.wheelSteps, e.keys}; }
+
 WindowHandle ShowActive(const WindowDef& def) {
   const WindowHandle h = loadWindow(def);
-  QWidget* w = windowWidget(h);
+  QWidget* w = WidgetOfWindow(h);
   w->activateWindow();
   if (!QTest::qWaitForWindowActive(w)) return 0;
   return h;
@@ -72,7 +76,7 @@ class EventsTest : public QObject {
  private slots:
   void cleanup() {
     DeleteAllWindows();
-    setAddressOpener({});
+    SetAddressOpener({});
   }
 
   void createdRunsOnceAfterAllControlsExist() {
@@ -80,9 +84,9 @@ class EventsTest : public QObject {
     int runs = 0;
     std::int32_t sourceId = -1;
     std::string seen;
-    def.events[event::kCreated] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
+    def.events[WindowEvent::Created] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
       ++runs;
-      seen = readText(e.source.window, kEdit, prop::kEditContent);
+      seen = ReadText(e.source.window, kEdit, prop::kEditContent);
       // What the handler writes is what the window starts with.
       writeProperty(e.source.window, kEdit, prop::kEditContent, std::string("7"));
       sourceId = e.source.id;
@@ -137,24 +141,24 @@ class EventsTest : public QObject {
     WindowDef def = TabWindow();
     int queries = 0;
     bool keepOpen = true;
-    def.events[event::kCloseQuery] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+    def.events[WindowEvent::CloseQuery] = [&](const EventArgs&) -> std::optional<std::int32_t> {
       ++queries;
       if (keepOpen) return 0;
       return std::nullopt;
     };
     const WindowHandle h = loadWindow(def);
-    QVERIFY(!requestClose(h));
-    QVERIFY(isWindowLoaded(h));
+    QVERIFY(!RequestClose(h));
+    QVERIFY(IsWindowLoaded(h));
     keepOpen = false;
-    QVERIFY(requestClose(h));
-    QVERIFY(!isWindowLoaded(h));
+    QVERIFY(RequestClose(h));
+    QVERIFY(!IsWindowLoaded(h));
     QCOMPARE(queries, 2);
 
-    // Until Qt deletes it, a closed window's timers are already stopped.
+    // A closed window's timers stop with the close, before Qt deletes it.
     const WindowHandle timed = loadWindow(SampleWindow());
     QPointer<QTimer> timer = FindWindowWidget(timed)->control(kTimer)->timer;
     QVERIFY(timer->isActive());
-    QVERIFY(requestClose(timed));
+    QVERIFY(RequestClose(timed));
     QVERIFY(timer);
     QVERIFY(!timer->isActive());
   }
@@ -162,7 +166,7 @@ class EventsTest : public QObject {
   void escClosesThroughTheCloseQuery() {
     WindowDef def = TabWindow();
     int queries = 0;
-    def.events[event::kCloseQuery] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+    def.events[WindowEvent::CloseQuery] = [&](const EventArgs&) -> std::optional<std::int32_t> {
       ++queries;
       return std::nullopt;
     };
@@ -171,22 +175,22 @@ class EventsTest : public QObject {
     WidgetOf(h, kWide)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QCOMPARE(queries, 1);
-    QVERIFY(!isWindowLoaded(h));
+    QVERIFY(!IsWindowLoaded(h));
 
     def.escCloses = false;
     const WindowHandle kept = ShowActive(def);
     QVERIFY(kept);
     WidgetOf(kept, kWide)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    QVERIFY(isWindowLoaded(kept));
+    QVERIFY(IsWindowLoaded(kept));
   }
 
   // Item chosen fires on the user's choice only, with the new index in place.
   void comboItemChosenOnlyOnUserChoice() {
     WindowDef def = TabWindow();
     std::vector<std::int32_t> seen;
-    def.controls[2].events[event::kItemChosen] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
-      seen.push_back(readInt(e.source.window, e.source.id, prop::kComboCurrent));
+    def.controls[2].events[ComboEvent::ItemChosen] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
+      seen.push_back(ReadInt(e.source.window, e.source.id, prop::kComboCurrent));
       return std::nullopt;
     };
     const WindowHandle h = ShowActive(def);
@@ -198,18 +202,18 @@ class EventsTest : public QObject {
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Up);
     QCOMPARE(seen, (std::vector<std::int32_t>{1}));
-    QCOMPARE(readInt(h, kUnit, prop::kComboCurrent), 1);
+    QCOMPARE(ReadInt(h, kUnit, prop::kComboCurrent), 1);
   }
 
   void buttonClickAndEditChangeFire() {
     WindowDef def = TabWindow();
     int clicks = 0;
     int changes = 0;
-    def.controls[5].events[event::kClicked] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
+    def.controls[5].events[ButtonEvent::Clicked] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
       clicks += e.source.id == kBatch ? 1 : 100;
       return std::nullopt;
     };
-    def.controls[4].events[event::kChanged] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+    def.controls[4].events[EditEvent::Changed] = [&](const EventArgs&) -> std::optional<std::int32_t> {
       ++changes;
       return std::nullopt;
     };
@@ -226,16 +230,18 @@ class EventsTest : public QObject {
   // Mouse handlers get client coordinates and keys; false consumes.
   void mouseEventsCarryPositionAndKeys() {
     WindowDef def = SampleWindow();
-    std::vector<std::array<std::int32_t, 4>> seen;
+    std::vector<Seen> seen;
     bool consume = false;
     auto record = [&](const EventArgs& e) -> std::optional<std::int32_t> {
-      seen.push_back({e.event, e.a, e.b, e.c});
+      seen.push_back(SeenOf(e));
       if (consume) return 0;
       return std::nullopt;
     };
-    for (int n : {event::kLeftDown, event::kLeftUp, event::kRightDown}) def.controls[2].events[n] = record;
+    for (InputEvent n : {InputEvent::LeftDown, InputEvent::LeftUp, InputEvent::RightDown}) {
+      def.controls[2].events[n] = record;
+    }
     int clicks = 0;
-    def.controls[2].events[event::kClicked] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+    def.controls[2].events[ButtonEvent::Clicked] = [&](const EventArgs&) -> std::optional<std::int32_t> {
       ++clicks;
       return std::nullopt;
     };
@@ -244,10 +250,9 @@ class EventsTest : public QObject {
     QTest::mousePress(button, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, QPoint(5, 6));
     QTest::mouseRelease(button, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, QPoint(5, 6));
     QTest::mousePress(button, Qt::RightButton, Qt::AltModifier, QPoint(7, 8));
-    using Row = std::array<std::int32_t, 4>;
-    QCOMPARE(seen, (std::vector<Row>{{event::kLeftDown, 5, 6, kKeyCtrl | kKeyShift},
-                                     {event::kLeftUp, 5, 6, kKeyCtrl | kKeyShift},
-                                     {event::kRightDown, 7, 8, kKeyAlt}}));
+    QCOMPARE(seen, (std::vector<Seen>{{InputEvent::LeftDown, 5, 6, 0, kKeyCtrl | kKeyShift},
+                                      {InputEvent::LeftUp, 5, 6, 0, kKeyCtrl | kKeyShift},
+                                      {InputEvent::RightDown, 7, 8, 0, kKeyAlt}}));
     QCOMPARE(clicks, 1);
     consume = true;
     QTest::mouseClick(button, Qt::LeftButton);
@@ -259,13 +264,13 @@ class EventsTest : public QObject {
   void otherInputEventsReachTheControl() {
     WindowDef def = SampleWindow();
     def.controls[kMemo - 1].border = Border::Sunken;
-    std::vector<std::array<std::int32_t, 4>> seen;
+    std::vector<Seen> seen;
     auto record = [&](const EventArgs& e) -> std::optional<std::int32_t> {
-      seen.push_back({e.event, e.a, e.b, e.c});
+      seen.push_back(SeenOf(e));
       return std::nullopt;
     };
-    for (int n : {event::kLeftDown, event::kLeftDoubleClick, event::kMouseMove, event::kGotFocus,
-                  event::kLostFocus, event::kWheel}) {
+    for (InputEvent n : {InputEvent::LeftDown, InputEvent::LeftDoubleClick, InputEvent::MouseMove,
+                         InputEvent::GotFocus, InputEvent::LostFocus, InputEvent::Wheel}) {
       def.controls[kMemo - 1].events[n] = record;
     }
     const WindowHandle h = ShowActive(def);
@@ -275,31 +280,30 @@ class EventsTest : public QObject {
     const QPoint inside = viewport->mapTo(memo, QPoint(5, 5));
     QVERIFY(inside != QPoint(5, 5));  // the frame moves the viewport
 
-    using Row = std::array<std::int32_t, 4>;
-    auto expect = [&](const std::vector<Row>& rows) {
+    auto expect = [&](const std::vector<Seen>& rows) {
       const bool same = seen == rows;
       seen.clear();
       return same;
     };
     memo->setFocus();
-    QVERIFY(expect({{event::kGotFocus, 0, 0, 0}}));
+    QVERIFY(expect({{InputEvent::GotFocus}}));
     QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(5, 5));
-    QVERIFY(expect({{event::kLeftDown, inside.x(), inside.y(), 0}}));
+    QVERIFY(expect({{InputEvent::LeftDown, inside.x(), inside.y()}}));
     QTest::mouseDClick(viewport, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
     QVERIFY(!seen.empty());
-    QCOMPARE(seen.back(), (Row{event::kLeftDoubleClick, inside.x(), inside.y(), kKeyShift}));
+    QCOMPARE(seen.back(), (Seen{InputEvent::LeftDoubleClick, inside.x(), inside.y(), 0, kKeyShift}));
     seen.clear();
     QMouseEvent move(QEvent::MouseMove, QPointF(7, 9), viewport->mapToGlobal(QPointF(7, 9)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &move);
     const QPoint moved = viewport->mapTo(memo, QPoint(7, 9));
-    QVERIFY(expect({{event::kMouseMove, moved.x(), moved.y(), 0}}));
+    QVERIFY(expect({{InputEvent::MouseMove, moved.x(), moved.y()}}));
     QWheelEvent wheel(QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -240),
                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(viewport, &wheel);
-    QVERIFY(expect({{event::kWheel, -2, 0, kKeyCtrl}}));
+    QVERIFY(expect({{InputEvent::Wheel, 0, 0, -2, kKeyCtrl}}));
     WidgetOf(h, kEdit)->setFocus();
-    QVERIFY(expect({{event::kLostFocus, 0, 0, 0}}));
+    QVERIFY(expect({{InputEvent::LostFocus}}));
   }
 
   void comboEditTextChangedOnlyByTheUser() {
@@ -308,13 +312,13 @@ class EventsTest : public QObject {
     combo.editable = true;
     combo.text = "厘米";
     int changes = 0;
-    combo.events[event::kEditTextChanged] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+    combo.events[ComboEvent::EditTextChanged] = [&](const EventArgs&) -> std::optional<std::int32_t> {
       ++changes;
       return std::nullopt;
     };
     const WindowHandle h = ShowActive(def);
     QVERIFY(h);
-    QCOMPARE(readText(h, kCombo, prop::kComboEditText), Gbk("厘米"));
+    QCOMPARE(ReadText(h, kCombo, prop::kComboEditText), Gbk("厘米"));
     writeProperty(h, kCombo, prop::kComboEditText, Gbk("毫米"));
     QCOMPARE(changes, 0);
     auto* box = WidgetAs<QComboBox>(h, kCombo);
@@ -322,7 +326,7 @@ class EventsTest : public QObject {
     box->lineEdit()->selectAll();
     QTest::keyClicks(box, "mm");
     QCOMPARE(changes, 2);
-    QCOMPARE(readText(h, kCombo, prop::kComboEditText), std::string("mm"));
+    QCOMPARE(ReadText(h, kCombo, prop::kComboEditText), std::string("mm"));
   }
 
   // Writing the interval the timer already has leaves it running undisturbed.
@@ -339,9 +343,9 @@ class EventsTest : public QObject {
   void characterHandlerReplacesOrSwallows() {
     WindowDef def = SampleWindow();
     def.controls[0].text.clear();
-    def.controls[0].events[event::kCharacter] = [](const EventArgs& e) -> std::optional<std::int32_t> {
-      if (e.a == 'a') return 'b';
-      if (e.a == 'x') return 0;
+    def.controls[0].events[InputEvent::Character] = [](const EventArgs& e) -> std::optional<std::int32_t> {
+      if (e.character == 'a') return 'b';
+      if (e.character == 'x') return 0;
       return std::nullopt;
     };
     const WindowHandle h = ShowActive(def);
@@ -349,16 +353,16 @@ class EventsTest : public QObject {
     QWidget* edit = WidgetOf(h, kEdit);
     edit->setFocus();
     QTest::keyClicks(edit, "axca");
-    QCOMPARE(readText(h, kEdit, prop::kEditContent), std::string("bcb"));
+    QCOMPARE(ReadText(h, kEdit, prop::kEditContent), std::string("bcb"));
   }
 
   void keyDownHandlerCanConsume() {
     WindowDef def = SampleWindow();
     def.controls[0].text.clear();
     std::vector<std::int32_t> keys;
-    def.controls[0].events[event::kKeyDown] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
-      keys.push_back(e.a);
-      if (e.a == 'Q') return 0;
+    def.controls[0].events[InputEvent::KeyDown] = [&](const EventArgs& e) -> std::optional<std::int32_t> {
+      keys.push_back(e.keyCode);
+      if (e.keyCode == 'Q') return 0;
       return std::nullopt;
     };
     const WindowHandle h = ShowActive(def);
@@ -368,7 +372,7 @@ class EventsTest : public QObject {
     QTest::keyClicks(edit, "wq");
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(keys, (std::vector<std::int32_t>{'W', 'Q', 13}));
-    QCOMPARE(readText(h, kEdit, prop::kEditContent), std::string("w"));
+    QCOMPARE(ReadText(h, kEdit, prop::kEditContent), std::string("w"));
   }
 
   // Links open on the press: the web address, or mailto: for link type 0;
@@ -376,13 +380,13 @@ class EventsTest : public QObject {
   void hyperlinkOpensOnPress() {
     std::vector<std::string> opened;
     bool succeed = false;
-    setAddressOpener([&](const std::string& address) {
+    SetAddressOpener([&](const std::string& address) {
       opened.push_back(address);
       return succeed;
     });
     const WindowHandle h = loadWindow(SampleWindow());
     auto* link = WidgetAs<LinkLabel>(h, kLink);
-    QCOMPARE(link->currentTextColor(), QColor(0, 0, 255));
+    QCOMPARE(link->currentTextColour(), QColor(0, 0, 255));
     QTest::mousePress(link, Qt::LeftButton);
     QCOMPARE(opened, (std::vector<std::string>{"https://example.org/home"}));
     QVERIFY(!link->visited());
@@ -393,10 +397,10 @@ class EventsTest : public QObject {
     QTest::mousePress(link, Qt::LeftButton);
     QCOMPARE(opened.back(), std::string("mailto:someone@example.org"));
     QVERIFY(link->visited());
-    QCOMPARE(link->currentTextColor(), QColor(128, 0, 128));
+    QCOMPARE(link->currentTextColour(), QColor(128, 0, 128));
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), link->mapToGlobal(QPointF(1, 1)));
     QApplication::sendEvent(link, &enter);
-    QCOMPARE(link->currentTextColor(), QColor(255, 0, 0));
+    QCOMPARE(link->currentTextColour(), QColor(255, 0, 0));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(link, &leave);
     writeProperty(h, kLink, prop::kLinkEmail, std::string());
@@ -407,13 +411,13 @@ class EventsTest : public QObject {
   void pictureButtonStatesFallBackToNormal() {
     WindowDef def = SampleWindow();
     int clicks = 0;
-    def.controls[kPicBtn - 1].events[event::kClicked] = [&](const EventArgs&) -> std::optional<std::int32_t> {
+    def.controls[kPicBtn - 1].events[ButtonEvent::Clicked] = [&](const EventArgs&) -> std::optional<std::int32_t> {
       ++clicks;
       return std::nullopt;
     };
     const WindowHandle h = loadWindow(def);
     auto* button = WidgetAs<PictureButton>(h, kPicBtn);
-    QVERIFY(QTest::qWaitForWindowExposed(windowWidget(h)));
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOfWindow(h)));
     auto shown = [button] { return button->grab().toImage().pixelColor(10, 10); };
     QCOMPARE(shown(), QColor(Qt::red));
     QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), button->mapToGlobal(QPointF(3, 3)));
@@ -443,9 +447,9 @@ class EventsTest : public QObject {
     const WindowHandle main = loadWindow(TabWindow());
     const WindowHandle tip = loadWindow(SampleWindow(), main);
     QVERIFY(tip != 0);
-    QCOMPARE(windowWidget(tip)->parentWidget(), windowWidget(main));
-    QVERIFY(requestClose(main));
-    QTRY_VERIFY(!isWindowLoaded(tip));
+    QCOMPARE(WidgetOfWindow(tip)->parentWidget(), WidgetOfWindow(main));
+    QVERIFY(RequestClose(main));
+    QTRY_VERIFY(!IsWindowLoaded(tip));
     QCOMPARE(loadWindow(SampleWindow(), main), WindowHandle{0});
   }
 };

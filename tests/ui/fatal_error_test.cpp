@@ -31,7 +31,7 @@ int RunProbe(const QByteArray& what) {
   watcher->start(10);
   if (what == "closed") {
     const WindowHandle h = loadWindow(SampleWindow());
-    requestClose(h);
+    RequestClose(h);
     readProperty(h, kEdit, prop::kEditContent);
   } else if (what == "unknown-control") {
     const WindowHandle h = loadWindow(SampleWindow());

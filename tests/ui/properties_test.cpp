@@ -15,6 +15,22 @@ using namespace trimbrel::testing;
 
 Q_DECLARE_METATYPE(trimbrel::Value)
 
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
+
 class PropertiesTest : public QObject {
   Q_OBJECT
 
@@ -27,7 +43,7 @@ class PropertiesTest : public QObject {
     QVERIFY(window_ != 0);
   }
   void cleanup() {
-    if (isWindowLoaded(window_)) delete windowWidget(window_);
+    if (IsWindowLoaded(window_)) delete WidgetOfWindow(window_);
   }
 
   // Writes are converted and limited; the read gives the value in force.
@@ -70,7 +86,7 @@ class PropertiesTest : public QObject {
     QTest::newRow("timer -9 is 0") << int(kTimer) << prop::kTimerInterval << i(-9) << i(0);
     QTest::newRow("check 5") << int(kCheck) << prop::kChecked << i(5) << i(1);
     QTest::newRow("chk list current 9") << int(kChkList) << prop::kChkListCurrent << i(9) << i(2);
-    QTest::newRow("colour") << int(kPicker) << prop::kPickerColor << i(0x00112233) << i(0x00112233);
+    QTest::newRow("colour") << int(kPicker) << prop::kPickerColour << i(0x00112233) << i(0x00112233);
     QTest::newRow("drop switch 2") << int(kDrop) << prop::kDropText << i(2) << i(1);
     QTest::newRow("drop timer left") << int(kDrop) << prop::kLeft << i(99999) << i(32627);
   }
@@ -92,19 +108,19 @@ class PropertiesTest : public QObject {
   }
 
   void initialValuesComeFromTheDefinition() {
-    QCOMPARE(readText(window_, kEdit, prop::kEditContent), Gbk("2.6"));
-    QCOMPARE(readText(window_, kMemo, prop::kEditContent), Gbk("第一行\r\n第二行"));
-    QCOMPARE(readText(window_, kButton, prop::kButtonCaption), Gbk("选择照片批量修改"));
-    QCOMPARE(readInt(window_, kCombo, prop::kComboCurrent), 1);
-    QCOMPARE(readBytes(window_, kCombo, prop::kComboItems),
+    QCOMPARE(ReadText(window_, kEdit, prop::kEditContent), Gbk("2.6"));
+    QCOMPARE(ReadText(window_, kMemo, prop::kEditContent), Gbk("第一行\r\n第二行"));
+    QCOMPARE(ReadText(window_, kButton, prop::kButtonCaption), Gbk("选择照片批量修改"));
+    QCOMPARE(ReadInt(window_, kCombo, prop::kComboCurrent), 1);
+    QCOMPARE(ReadBytes(window_, kCombo, prop::kComboItems),
              EncodeItemList({Gbk("像素"), Gbk("厘米"), Gbk("英寸")}));
-    QCOMPARE(readInt(window_, kTimer, prop::kTimerInterval), 20);
-    QCOMPARE(readInt(window_, kDrop, prop::kDropFiles), 1);
-    QCOMPARE(readInt(window_, kDrop, prop::kDropText), 0);
-    QCOMPARE(readInt(window_, kButton, prop::kLeft), 220);
-    QCOMPARE(readInt(window_, kPanel, prop::kVisible), 0);
-    QCOMPARE(readBytes(window_, kPicBtn, prop::kMousePointer), (Bytes{5, 0, 0, 0}));
-    QCOMPARE(readText(window_, kButton, prop::kTag), std::string());
+    QCOMPARE(ReadInt(window_, kTimer, prop::kTimerInterval), 20);
+    QCOMPARE(ReadInt(window_, kDrop, prop::kDropFiles), 1);
+    QCOMPARE(ReadInt(window_, kDrop, prop::kDropText), 0);
+    QCOMPARE(ReadInt(window_, kButton, prop::kLeft), 220);
+    QCOMPARE(ReadInt(window_, kPanel, prop::kVisible), 0);
+    QCOMPARE(ReadBytes(window_, kPicBtn, prop::kMousePointer), (Bytes{5, 0, 0, 0}));
+    QCOMPARE(ReadText(window_, kButton, prop::kTag), std::string());
   }
 
   // Reads reflect what the widget shows now, not the stored definition.
@@ -112,24 +128,34 @@ class PropertiesTest : public QObject {
     auto* edit = WidgetAs<QLineEdit>(window_, kEdit);
     edit->clear();
     QTest::keyClicks(edit, "12.5");
-    QCOMPARE(readText(window_, kEdit, prop::kEditContent), std::string("12.5"));
+    QCOMPARE(ReadText(window_, kEdit, prop::kEditContent), std::string("12.5"));
 
     auto* memo = WidgetAs<QPlainTextEdit>(window_, kMemo);
     memo->clear();
     QTest::keyClicks(memo, "a");
     QTest::keyClick(memo, Qt::Key_Return);
     QTest::keyClicks(memo, "b");
-    QCOMPARE(readText(window_, kMemo, prop::kEditContent), std::string("a\r\nb"));
+    QCOMPARE(ReadText(window_, kMemo, prop::kEditContent), std::string("a\r\nb"));
 
     WidgetAs<QComboBox>(window_, kCombo)->setCurrentIndex(2);
-    QCOMPARE(readInt(window_, kCombo, prop::kComboCurrent), 2);
+    QCOMPARE(ReadInt(window_, kCombo, prop::kComboCurrent), 2);
     WidgetAs<QCheckBox>(window_, kCheck)->click();
-    QCOMPARE(readInt(window_, kCheck, prop::kChecked), 1);
+    QCOMPARE(ReadInt(window_, kCheck, prop::kChecked), 1);
   }
 
+  // The new caption is painted before the write returns: a batch run shows
+  // its progress without going back to the event loop.
   void buttonCaptionShowsAtOnce() {
+    QWidget* window = WidgetOfWindow(window_);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto* button = WidgetAs<QPushButton>(window_, kButton);
+    PaintCounter painted;
+    button->installEventFilter(&painted);
     writeProperty(window_, kButton, prop::kButtonCaption, Gbk("3/2:照片.jpg"));
-    QCOMPARE(WidgetAs<QPushButton>(window_, kButton)->text(), QStringLiteral("3/2:照片.jpg"));
+    button->removeEventFilter(&painted);
+    QCOMPARE(button->text(), QStringLiteral("3/2:照片.jpg"));
+    QVERIFY2(painted.count > 0, "the caption waits for the event loop to be painted");
   }
 
   void timerStopsAtZeroAndRestarts() {
@@ -151,7 +177,7 @@ class PropertiesTest : public QObject {
   // A new item list rebuilds the combo box in place: place, size, state,
   // parent, stacking and focus survive, and the index stays when it still fits.
   void itemListRebuildsInPlace() {
-    QWidget* window = windowWidget(window_);
+    QWidget* window = WidgetOfWindow(window_);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QWidget* old = WidgetOf(window_, kCombo);
@@ -172,7 +198,7 @@ class PropertiesTest : public QObject {
     QVERIFY(fresh->isVisible());
     QVERIFY(fresh->isEnabled());
     QCOMPARE(fresh->hasFocus(), true);
-    QCOMPARE(readInt(window_, kCombo, prop::kComboCurrent), 1);
+    QCOMPARE(ReadInt(window_, kCombo, prop::kComboCurrent), 1);
     const auto freshAt = parent->children().indexOf(fresh);
     QCOMPARE(parent->children().at(freshAt + 1), above);
 
@@ -183,12 +209,12 @@ class PropertiesTest : public QObject {
     fresh = WidgetAs<QComboBox>(window_, kCombo);
     QVERIFY(!fresh->isVisibleTo(window));
     QVERIFY(!fresh->isEnabled());
-    QCOMPARE(readInt(window_, kCombo, prop::kComboCurrent), 1);
-    QCOMPARE(readBytes(window_, kCombo, prop::kComboItems), EncodeItemList({"x", "y"}));
+    QCOMPARE(ReadInt(window_, kCombo, prop::kComboCurrent), 1);
+    QCOMPARE(ReadBytes(window_, kCombo, prop::kComboItems), EncodeItemList({"x", "y"}));
 
     writeProperty(window_, kCombo, prop::kComboItems, EncodeItemList({}));
-    QCOMPARE(readInt(window_, kCombo, prop::kComboCurrent), -1);
-    QCOMPARE(readBytes(window_, kCombo, prop::kComboItems), (Bytes{0, 0}));
+    QCOMPARE(ReadInt(window_, kCombo, prop::kComboCurrent), -1);
+    QCOMPARE(ReadBytes(window_, kCombo, prop::kComboItems), (Bytes{0, 0}));
     // A damaged block changes nothing.
     writeProperty(window_, kCombo, prop::kComboItems, Bytes{9, 0, 1});
     QCOMPARE(WidgetAs<QComboBox>(window_, kCombo)->count(), 0);
@@ -199,15 +225,15 @@ class PropertiesTest : public QObject {
     std::vector<std::string> names;
     for (const ControlEntry& e : listControls(window_)) {
       QCOMPARE(e.ref.window, window_);
-      QCOMPARE(controlName(e.ref), e.name);
+      QCOMPARE(ControlName(e.ref), e.name);
       names.push_back(GbkToUtf8(e.name));
     }
     const std::vector<std::string> expected{"编辑框宽", "编辑框备注", "按钮修改", "组合框单位", "标签1",
                                             "列表框1", "选择列表框1", "选择框1", "颜色选择器1",
                                             "图片框", "图片联系", "链接联系", "画板"};
     QCOMPARE(names, expected);
-    QCOMPARE(findControl(window_, Gbk("组合框单位")), std::int32_t{kCombo});
-    QCOMPARE(findControl(window_, Gbk("不存在")), std::int32_t{0});
+    QCOMPARE(FindControl(window_, Gbk("组合框单位")), std::int32_t{kCombo});
+    QCOMPARE(FindControl(window_, Gbk("不存在")), std::int32_t{0});
     // The first definition sits on top of its siblings.
     QWidget* edit = WidgetOf(window_, kEdit);
     const QObjectList& siblings = edit->parentWidget()->children();
@@ -218,49 +244,49 @@ class PropertiesTest : public QObject {
   void listOperations() {
     const ControlRef list{window_, kList};
     const ControlRef checks{window_, kChkList};
-    QCOMPARE(itemCount(list), 4);
-    QVERIFY(selectedIndices(list).empty());
-    QVERIFY(selectItem(list, 0));
-    QVERIFY(selectItem(list, 2));
-    QCOMPARE(selectedIndices(list), (std::vector<std::int32_t>{0, 2}));
+    QCOMPARE(ItemCount(list), 4);
+    QVERIFY(SelectedIndices(list).empty());
+    QVERIFY(SelectItem(list, 0));
+    QVERIFY(SelectItem(list, 2));
+    QCOMPARE(SelectedIndices(list), (std::vector<std::int32_t>{0, 2}));
 
-    QCOMPARE(itemCount(checks), 3);
-    QVERIFY(tickItem(checks, 1));
-    QVERIFY(isItemTicked(checks, 1));
-    QVERIFY(!isItemTicked(checks, 0));
+    QCOMPARE(ItemCount(checks), 3);
+    QVERIFY(TickItem(checks, 1));
+    QVERIFY(IsItemTicked(checks, 1));
+    QVERIFY(!IsItemTicked(checks, 0));
     // A single-selection list reports its current item only.
-    QVERIFY(selectItem(checks, 0));
-    QVERIFY(selectItem(checks, 2));
-    QCOMPARE(selectedIndices(checks), (std::vector<std::int32_t>{2}));
+    QVERIFY(SelectItem(checks, 0));
+    QVERIFY(SelectItem(checks, 2));
+    QCOMPARE(SelectedIndices(checks), (std::vector<std::int32_t>{2}));
 
     for (std::int32_t bad : {-1, 3, 1000}) {
-      QVERIFY(!selectItem(checks, bad));
-      QVERIFY(!tickItem(checks, bad));
-      QVERIFY(!isItemTicked(checks, bad));
+      QVERIFY(!SelectItem(checks, bad));
+      QVERIFY(!TickItem(checks, bad));
+      QVERIFY(!IsItemTicked(checks, bad));
     }
-    QVERIFY(!selectItem(list, 4));
-    QCOMPARE(selectedIndices(list), (std::vector<std::int32_t>{0, 2}));
-    QVERIFY(!tickItem(list, 0));  // a plain list box has no ticks
-    QCOMPARE(itemCount({window_, kButton}), 0);
+    QVERIFY(!SelectItem(list, 4));
+    QCOMPARE(SelectedIndices(list), (std::vector<std::int32_t>{0, 2}));
+    QVERIFY(!TickItem(list, 0));  // a plain list box has no ticks
+    QCOMPARE(ItemCount({window_, kButton}), 0);
 
     // New items keep ticks that still fit.
     writeProperty(window_, kChkList, prop::kChkListItems, EncodeItemList({"p", "q"}));
-    QCOMPARE(itemCount(checks), 2);
-    QVERIFY(isItemTicked(checks, 1));
-    QCOMPARE(readBytes(window_, kList, prop::kListItems),
+    QCOMPARE(ItemCount(checks), 2);
+    QVERIFY(IsItemTicked(checks, 1));
+    QCOMPARE(ReadBytes(window_, kList, prop::kListItems),
              EncodeItemList({Gbk("甲"), Gbk("乙"), Gbk("丙"), Gbk("丁")}));
   }
 
   void windowPropertiesUseTheOuterFrame() {
-    QWidget* window = windowWidget(window_);
+    QWidget* window = WidgetOfWindow(window_);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCOMPARE(readInt(window_, kWindowSelf, prop::kWidth), window->frameGeometry().width());
-    QCOMPARE(readInt(window_, kWindowSelf, prop::kVisible), 1);
+    QCOMPARE(ReadInt(window_, kWindowSelf, prop::kWidth), window->frameGeometry().width());
+    QCOMPARE(ReadInt(window_, kWindowSelf, prop::kVisible), 1);
     writeProperty(window_, kWindowSelf, prop::kWidth, 700);
-    QCOMPARE(readInt(window_, kWindowSelf, prop::kWidth), 700);
+    QCOMPARE(ReadInt(window_, kWindowSelf, prop::kWidth), 700);
     writeProperty(window_, kWindowSelf, prop::kLeft, 40);
-    QCOMPARE(readInt(window_, kWindowSelf, prop::kLeft), 40);
+    QCOMPARE(ReadInt(window_, kWindowSelf, prop::kLeft), 40);
   }
 
   // Windows are written as tables of plain data.
@@ -281,10 +307,10 @@ class PropertiesTest : public QObject {
             {
                 {.id = 1, .name = "拖放对象1", .kind = Kind::DropTarget, .acceptFiles = true},
                 {.id = 2, .name = "按钮打赏", .kind = Kind::Button, .left = 200, .top = 16, .width = 168,
-                 .height = 48, .tabStop = true, .text = "打赏作者", .events = {{event::kClicked, onClick}}},
+                 .height = 48, .tabStop = true, .text = "打赏作者", .events = {{ButtonEvent::Clicked, onClick}}},
                 {.id = 3, .name = "编辑框dpi", .kind = Kind::EditBox, .left = 10, .top = 100, .width = 144,
                  .height = 48, .tabStop = true, .text = "150", .align = Align::Center,
-                 .border = Border::Sunken, .font = song, .textColor = 0, .backColor = 0xFFFFFF},
+                 .border = Border::Sunken, .font = song, .textColour = 0, .backColour = 0xFFFFFF},
                 {.id = 4, .name = "组合框单位", .kind = Kind::ComboBox, .left = 10, .top = 160, .width = 160,
                  .height = 51, .tabStop = true, .items = {"像素", "厘米", "英寸"}, .current = 1, .font = song},
             },
@@ -294,8 +320,8 @@ class PropertiesTest : public QObject {
     std::vector<std::int32_t> ids;
     for (const ControlEntry& e : listControls(h)) ids.push_back(e.ref.id);
     QCOMPARE(ids, (std::vector<std::int32_t>{2, 3, 4}));
-    QCOMPARE(readText(h, 3, prop::kEditContent), Gbk("150"));
-    QCOMPARE(readInt(h, 4, prop::kComboCurrent), 1);
+    QCOMPARE(ReadText(h, 3, prop::kEditContent), Gbk("150"));
+    QCOMPARE(ReadInt(h, 4, prop::kComboCurrent), 1);
     QCOMPARE(WidgetOf(h, 3)->font().pixelSize(), 43);
     QTest::mouseClick(WidgetOf(h, 2), Qt::LeftButton);
     QCOMPARE(clicks, 1);

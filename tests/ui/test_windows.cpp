@@ -19,16 +19,8 @@ WindowDef SampleWindow() {
 
   auto add = [&w](std::int32_t id, const char* name, Kind kind, int left, int top, int width,
                   int height) -> ControlDef& {
-    ControlDef d;
-    d.id = id;
-    d.name = name;
-    d.kind = kind;
-    d.left = left;
-    d.top = top;
-    d.width = width;
-    d.height = height;
-    w.controls.push_back(std::move(d));
-    return w.controls.back();
+    return w.controls.emplace_back(
+        ControlDef{.id = id, .name = name, .kind = kind, .left = left, .top = top, .width = width, .height = height});
   };
   add(kEdit, "编辑框宽", Kind::EditBox, 10, 10, 120, 30).text = "2.6";
   {
@@ -51,16 +43,16 @@ WindowDef SampleWindow() {
   }
   add(kChkList, "选择列表框1", Kind::ChkListBox, 400, 100, 120, 80).items = {"一", "二", "三"};
   add(kCheck, "选择框1", Kind::CheckBox, 10, 170, 100, 20).text = "勾选";
-  add(kPicker, "颜色选择器1", Kind::ColorPicker, 120, 170, 40, 20).color = 0x00336699;
+  add(kPicker, "颜色选择器1", Kind::ColorPicker, 120, 170, 40, 20).colour = 0x00336699;
   {
     ControlDef& band = add(kBand, "图片框", Kind::PicBox, 0, 300, 640, 90);
-    band.backColor = 0x00FFFFFF;
+    band.backColour = 0x00FFFFFF;
   }
   {
     ControlDef& pic = add(kPicBtn, "图片联系", Kind::PicBtn, 16, 10, 20, 20);
     pic.parent = "图片框";
-    pic.picture = PngOfColor(Qt::red, 20, 20);
-    pic.hoverPicture = PngOfColor(Qt::green, 20, 20);
+    pic.picture = PngOfColour(Qt::red, 20, 20);
+    pic.hoverPicture = PngOfColour(Qt::green, 20, 20);
     pic.pointer = Pointer::Hand;
   }
   {
@@ -69,9 +61,9 @@ WindowDef SampleWindow() {
     link.text = "主页";
     link.address = "https://example.org/home";
     link.email = "someone@example.org";
-    link.textColor = 0x00FF0000;     // blue
-    link.visitedColor = 0x00800080;  // purple
-    link.hoverColor = 0x000000FF;    // red
+    link.textColour = 0x00FF0000;     // blue
+    link.visitedColour = 0x00800080;  // purple
+    link.hoverColour = 0x000000FF;    // red
   }
   add(kDrop, "拖放对象1", Kind::DropTarget, 544, 56, 26, 26).acceptFiles = true;
   add(kClient, "客户1", Kind::Client, 608, 56, 26, 26).parent = "图片框";
@@ -94,9 +86,9 @@ void DeleteAllWindows() {
   for (const QPointer<QWidget>& w : windows) delete w.data();
 }
 
-Bytes PngOfColor(const QColor& color, int width, int height) {
+Bytes PngOfColour(const QColor& colour, int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
-  image.fill(color);
+  image.fill(colour);
   QByteArray data;
   QBuffer buffer(&data);
   buffer.open(QIODevice::WriteOnly);

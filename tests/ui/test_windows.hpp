@@ -45,6 +45,6 @@ std::string Gbk(const char* utf8);
 // Deletes every window a test left behind (owned windows and popups go with
 // their owners, so each is deleted only while it still exists).
 void DeleteAllWindows();
-Bytes PngOfColor(const QColor& color, int width, int height);
+Bytes PngOfColour(const QColor& colour, int width, int height);
 
 }  // namespace trimbrel::testing

@@ -69,11 +69,19 @@ class WidgetsTest : public QObject {
     }
   }
 
-  void gbkCrossing() {
+  // GBK bytes and CR LF line breaks on one side, Qt's strings on the other.
+  void textCrossing() {
     QCOMPARE(ToGbk(QStringLiteral("修剪结果")), Gbk("修剪结果"));
     QCOMPARE(FromGbk(Gbk("修剪完成！")), QStringLiteral("修剪完成！"));
     QCOMPARE(ToGbk(QStringLiteral("a\u20AC\U0001F600b")), std::string("a\x80?b"));
     QCOMPARE(FromGbk(std::string()), QString());
+    QCOMPARE(WithLf(QStringLiteral("一\r\n二\r\n")), QStringLiteral("一\n二\n"));
+    QCOMPARE(WithLf(QStringLiteral("a\rb\n")), QStringLiteral("a\rb\n"));  // a lone CR or LF stays
+    QCOMPARE(WithCrLf(QStringLiteral("一\n\n二")), QStringLiteral("一\r\n\r\n二"));
+    QCOMPARE(WithCrLf(WithLf(QStringLiteral("a\r\nb"))), QStringLiteral("a\r\nb"));
+  }
+
+  void kindWordsAndWindowedKinds() {
     QCOMPARE(KindWord(Kind::EditBox), Gbk("编辑框"));
     QCOMPARE(KindWord(Kind::ChkListBox), Gbk("选择列表框"));
     QVERIFY(!IsWindowed(Kind::DropTarget));
@@ -85,7 +93,7 @@ class WidgetsTest : public QObject {
     def.width = 300;
     def.height = 200;
     const WindowHandle h = loadWindow(def);
-    QWidget* w = windowWidget(h);
+    QWidget* w = WidgetOfWindow(h);
     QVERIFY(QTest::qWaitForWindowExposed(w));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(w->frameGeometry().size(), QSize(300, 200));
@@ -96,8 +104,8 @@ class WidgetsTest : public QObject {
 
     def.centred = false;
     const WindowHandle placed = loadWindow(def);
-    QVERIFY(QTest::qWaitForWindowExposed(windowWidget(placed)));
-    QCOMPARE(windowWidget(placed)->frameGeometry().topLeft(), QPoint(50, 50));
+    QVERIFY(QTest::qWaitForWindowExposed(WidgetOfWindow(placed)));
+    QCOMPARE(WidgetOfWindow(placed)->frameGeometry().topLeft(), QPoint(50, 50));
   }
 
   // With Enter moving the focus, a multi-line editable box still keeps Enter.
@@ -106,14 +114,14 @@ class WidgetsTest : public QObject {
     def.enterMovesFocus = true;
     for (ControlDef& c : def.controls) c.tabStop = true;
     const WindowHandle h = loadWindow(def);
-    QWidget* w = windowWidget(h);
+    QWidget* w = WidgetOfWindow(h);
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QWidget* memo = WidgetOf(h, kMemo);
     memo->setFocus();
     QTest::keyClick(memo, Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), memo);
-    QCOMPARE(readText(h, kMemo, prop::kEditContent), Gbk("\r\n第一行\r\n第二行"));
+    QCOMPARE(ReadText(h, kMemo, prop::kEditContent), Gbk("\r\n第一行\r\n第二行"));
     QWidget* button = WidgetOf(h, kButton);
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Return);
