@@ -619,33 +619,40 @@ def draw_icon_large(canvas, ox, oy, size):
         canvas.fill([place(_bracket(mx, my, dx, dy, ICON['mark_arm'], ICON['mark_thickness']))], AMBER)
 
 
-def draw_icon_medium(canvas):
-    """32 px: the same picture on whole pixels, frame and marks thinner."""
-    canvas.fill([rounded_rect(1, 1, 31, 31, 6.5)], vertical_gradient(TILE_TOP, TILE_BOTTOM, 1, 31))
-    canvas.fill([rect(9, 7, 23, 25)], WHITE)
-    canvas.fill([rect(10, 8, 22, 24)], vertical_gradient(SKY_TOP, SKY_BOTTOM, 8, 24))
-    canvas.fill([circle(16, 13.6, 3.2)], NAVY)
-    canvas.fill([_shoulders_polygon(16, 25.6, 6.2, 7.0, 24)], NAVY)
-    for mx, my, dx, dy in ((5, 3, 1, 1), (27, 3, -1, 1), (5, 29, 1, -1), (27, 29, -1, -1)):
-        canvas.fill([_bracket(mx, my, dx, dy, 6, 2)], AMBER)
+# The small sizes are placed on whole pixels by hand: the tile (inset, far
+# edge, corner radius), the print's white border (16 px has none), the
+# photo, head and shoulders, and the corner marks (left, right, top, bottom,
+# arm, thickness).
+HINTED_ICONS = {
+    32: dict(tile=(1, 31, 6.5), border=(9, 7, 23, 25), photo=(10, 8, 22, 24), head=(16, 13.6, 3.2),
+             shoulders=(16, 25.6, 6.2, 7.0, 24), marks=(5, 27, 3, 29, 6, 2)),
+    16: dict(tile=(0, 16, 3.5), border=None, photo=(4, 3, 12, 13), head=(8, 6.6, 1.8),
+             shoulders=(8, 13.8, 3.4, 4.2, 13), marks=(2, 14, 1, 15, 4, 1)),
+}
 
 
-def draw_icon_small(canvas):
-    """16 px: no print border; the photo sits straight on the tile."""
-    canvas.fill([rounded_rect(0, 0, 16, 16, 3.5)], vertical_gradient(TILE_TOP, TILE_BOTTOM, 0, 16))
-    canvas.fill([rect(4, 3, 12, 13)], vertical_gradient(SKY_TOP, SKY_BOTTOM, 3, 13))
-    canvas.fill([circle(8, 6.6, 1.8)], NAVY)
-    canvas.fill([_shoulders_polygon(8, 13.8, 3.4, 4.2, 13)], NAVY)
-    for mx, my, dx, dy in ((2, 1, 1, 1), (14, 1, -1, 1), (2, 15, 1, -1), (14, 15, -1, -1)):
-        canvas.fill([_bracket(mx, my, dx, dy, 4, 1)], AMBER)
+def draw_icon_hinted(canvas, size):
+    """The picture of the large icon, simplified for a small size."""
+    g = HINTED_ICONS[size]
+    lo, hi, radius = g['tile']
+    canvas.fill([rounded_rect(lo, lo, hi, hi, radius)], vertical_gradient(TILE_TOP, TILE_BOTTOM, lo, hi))
+    if g['border']:
+        canvas.fill([rect(*g['border'])], WHITE)
+    x0, y0, x1, y1 = g['photo']
+    canvas.fill([rect(x0, y0, x1, y1)], vertical_gradient(SKY_TOP, SKY_BOTTOM, y0, y1))
+    canvas.fill([circle(*g['head'])], NAVY)
+    canvas.fill([_shoulders_polygon(*g['shoulders'])], NAVY)
+    left, right, top, bottom, arm, thickness = g['marks']
+    for mx, my, dx, dy in ((left, top, 1, 1), (right, top, -1, 1), (left, bottom, 1, -1), (right, bottom, -1, -1)):
+        canvas.fill([_bracket(mx, my, dx, dy, arm, thickness)], AMBER)
 
 
 def make_icon(size):
     canvas = Canvas(size, size, (0, 0, 0, 0), subsamples=16)
     if size <= 16:
-        draw_icon_small(canvas)
+        draw_icon_hinted(canvas, 16)
     elif size <= 32:
-        draw_icon_medium(canvas)
+        draw_icon_hinted(canvas, 32)
     else:
         draw_icon_large(canvas, 0, 0, size)
     return encode_png(size, size, canvas.pixels, 4)
