@@ -43,7 +43,7 @@ function(trimbrel_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC trimbrel_compile_options ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
   else()
-    # A folder with headers only so far.
+    # A folder of headers only.
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE trimbrel_compile_options ${ARG_PUBLIC})
