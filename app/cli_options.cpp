@@ -256,7 +256,7 @@ Result<void> TargetRefusal(const TrimSettings& settings) {
     }
     if (!(side.pixels >= 1)) return Fail(gives + "; it must be at least 1");
   }
-  if (!pictureSizeAllowed(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height))) {
+  if (!PictureSizeAllowed(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height))) {
     return Fail("--width and --height are too large together: a target of " + FormatNumber(width) + " × " +
                 FormatNumber(height) + " pixels, more than " + std::to_string(kMaxPicturePixels) + " in all");
   }

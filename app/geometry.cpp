@@ -60,7 +60,7 @@ Result<void> CheckTargetSize(const TargetSize& target) {
     return Fail("target width " + std::to_string(target.width) + " exceeds " + pixels(kMaxPictureSide));
   if (target.height > kMaxPictureSide)
     return Fail("target height " + std::to_string(target.height) + " exceeds " + pixels(kMaxPictureSide));
-  if (!pictureSizeAllowed(target.width, target.height))
+  if (!PictureSizeAllowed(target.width, target.height))
     return Fail("target " + std::to_string(target.width) + " × " + std::to_string(target.height) + " exceeds " +
                 pixels(kMaxPicturePixels));
   return {};

@@ -28,7 +28,7 @@ std::string CanvasTooLarge(const Placement& p) {
 }  // namespace
 
 Result<void> CanvasRefusal(const Placement& placement) {
-  if (!CanvasDrawable(placement) || pictureSizeAllowed(placement.canvasWidth, placement.canvasHeight)) return {};
+  if (!CanvasDrawable(placement) || PictureSizeAllowed(placement.canvasWidth, placement.canvasHeight)) return {};
   return Fail(CanvasTooLarge(placement));
 }
 

@@ -94,7 +94,7 @@ Result<Picture> DecodeBmp(std::span<const std::uint8_t> bytes) {
   const std::size_t w = static_cast<std::size_t>(width);
   const std::size_t rows = static_cast<std::size_t>(height);
   const std::size_t fileRow = ((w * bits + 31) / 32) * 4;
-  auto needed = checkedMul(fileRow, rows);
+  auto needed = CheckedMul(fileRow, rows);
   if (!needed || *needed > reader.remaining()) return Fail("damaged: bitmap rows run past the end of the file");
 
   Picture picture;

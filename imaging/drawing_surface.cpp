@@ -67,9 +67,9 @@ void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
   penX_ = penY_ = 0;
   Bytes fresh;
   const std::size_t stride = rowStride(w);
-  const auto bytes = checkedMul(stride, static_cast<std::size_t>(h));
+  const auto bytes = CheckedMul(stride, static_cast<std::size_t>(h));
   bool allocated = false;
-  if (bytes && pictureSizeAllowed(w, h)) {
+  if (bytes && PictureSizeAllowed(w, h)) {
     try {
       fresh.resize(*bytes);
       allocated = true;
@@ -164,9 +164,9 @@ std::vector<std::uint8_t> TakeSnapshot(const DrawingSurface& surface, std::optio
   std::vector<std::uint8_t> out;
   if (!surface.hasBitmap()) return out;
   const std::int64_t w = snapshotExtent(width, surface.width()), h = snapshotExtent(height, surface.height());
-  if (w <= 0 || h <= 0 || !pictureSizeAllowed(w, h)) return out;
+  if (w <= 0 || h <= 0 || !PictureSizeAllowed(w, h)) return out;
   const std::size_t stride = rowStride(static_cast<int>(w));
-  const auto image = checkedMul(stride, static_cast<std::size_t>(h));
+  const auto image = CheckedMul(stride, static_cast<std::size_t>(h));
   if (!image || *image > 0xFFFFFFFFu - 54) return out;
   try {
     out.resize(54 + *image);

@@ -81,7 +81,7 @@ Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
   const std::size_t rows = static_cast<std::size_t>(h);
   const std::size_t colourStride = rowStride(columns, bits);
   const std::size_t maskStride = rowStride(columns, 1);
-  auto colourBytes = checkedMul(colourStride, rows);
+  auto colourBytes = CheckedMul(colourStride, rows);
   if (!colourBytes || *colourBytes > reader.remaining()) return Fail("damaged: icon rows run past the end of the data");
   auto colour = reader.bytes(*colourBytes);
   // Icons with an alpha channel sometimes come without a mask.
@@ -167,7 +167,7 @@ Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind
   auto chosen = chooseEntry(reader);
   if (!chosen) return chosen.error();
   const Entry& entry = chosen.value();
-  auto end = checkedAdd(entry.offset, entry.size);
+  auto end = CheckedAdd(entry.offset, entry.size);
   if (!end || *end > bytes.size()) return Fail("damaged: icon image runs past the end of the file");
   if (!reader.seek(entry.offset)) return Fail("damaged: icon image runs past the end of the file");
   auto image = reader.bytes(entry.size);

@@ -100,7 +100,7 @@ bool DecodeBmpInto(ImageObject& object, std::span<const std::uint8_t> bytes) {
     return false;
   }
   const std::int64_t rowsHigh = *height < 0 ? -static_cast<std::int64_t>(*height) : *height;
-  if (*planes != 1 || !pictureSizeAllowed(*width, rowsHigh)) {
+  if (*planes != 1 || !PictureSizeAllowed(*width, rowsHigh)) {
     object.setLastError("Error reading BMP info");
     return false;
   }
@@ -144,7 +144,7 @@ bool DecodeFromBin(ImageRef& image, std::span<const std::uint8_t> bytes, int for
 bool DecodeFromDib(ImageRef& image, const DibView& pixels) {
   // The BMP bytes of even a 1 × 1 image pass the length test.
   ImageObject& object = Ensure(image);
-  if (pixels.rows == nullptr || !pictureSizeAllowed(pixels.width, pixels.height) ||
+  if (pixels.rows == nullptr || !PictureSizeAllowed(pixels.width, pixels.height) ||
       pixels.stride < static_cast<std::size_t>(pixels.width) * 3) {
     object.setLastError("Error reading BMP info");
     return false;

@@ -73,7 +73,7 @@ struct PictureSize {
 Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes);
 
 // Refuses sizes the decoders never allocate for: "damaged: …" for an empty
-// picture, "too large: W × H" over the limits of pictureSizeAllowed.
+// picture, "too large: W × H" over the limits of PictureSizeAllowed.
 Result<void> CheckPictureSize(std::int64_t width, std::int64_t height);
 
 // JPEG streaming, so a large photo can be scaled row by row without ever

@@ -36,7 +36,7 @@ Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
 
 Result<void> CheckPictureSize(std::int64_t width, std::int64_t height) {
   if (width <= 0 || height <= 0) return Fail("damaged: empty picture");
-  if (!pictureSizeAllowed(width, height)) {
+  if (!PictureSizeAllowed(width, height)) {
     return Fail("too large: " + std::to_string(width) + " × " + std::to_string(height));
   }
   return {};

@@ -77,14 +77,14 @@ class PictureRows {
     switch (picture.kind) {
       case PictureKind::Jpeg:
       case PictureKind::Bmp: {
-        const auto need = checkedMul(w, h, 3);
+        const auto need = CheckedMul(w, h, 3);
         if (!need || picture.pixels.size() < *need) return false;
         break;
       }
       case PictureKind::Icon:
       case PictureKind::Cursor:
       case PictureKind::Png: {
-        const auto need = checkedMul(w, h, 4);
+        const auto need = CheckedMul(w, h, 4);
         if (!need || picture.pixels.size() < *need) return false;
         break;
       }
@@ -185,10 +185,10 @@ class PictureRows {
       palette_[3 * i + 2] = (*e)[2];
     }
     rowsAt_ = r.position();
-    const auto bitsPerRow = checkedMul(static_cast<std::size_t>(dibW_), bits_);
+    const auto bitsPerRow = CheckedMul(static_cast<std::size_t>(dibW_), bits_);
     if (!bitsPerRow) return false;
     dibStride_ = (*bitsPerRow + 31) / 32 * 4;
-    const auto need = checkedMul(dibStride_, static_cast<std::size_t>(dibH_));
+    const auto need = CheckedMul(dibStride_, static_cast<std::size_t>(dibH_));
     return need && r.remaining() >= *need;
   }
 
