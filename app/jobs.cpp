@@ -17,16 +17,12 @@ namespace trimbrel {
 namespace {
 
 struct HeaderFacts {
-  int kind = 0;
+  PictureKind kind = PictureKind::None;
   std::int64_t width = 0;
   std::int64_t height = 0;
-  bool progressive = false;
-  int orientation = 1;
   std::uint64_t fileBytes = 0;
   JpegInfo jpeg;
 };
-
-constexpr int kJpegKind = 1;
 
 // Enough of the file's start for the sizes: JPEG frame headers sit behind
 // the metadata segments, which rarely pass 128 KB. A header beyond that
@@ -34,26 +30,19 @@ constexpr int kJpegKind = 1;
 // batch and so must stay cheap.
 HeaderFacts ReadHeaderFacts(const std::string& photo) {
   HeaderFacts facts;
-  auto file = PhotoFile::open(photo);
+  auto file = InputFile::open(photo);
   if (!file) return facts;
   facts.fileBytes = file.value().size();
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(128 * 1024, facts.fileBytes)));
   auto read = file.value().read(head.data(), head.size());
   const std::size_t got = read ? read.value() : 0;
   head.resize(got);
-  facts.kind = DetectPictureKind(head);
-  if (facts.kind == kJpegKind) {
-    auto info = ReadJpegInfo(head);
-    if (!info) return facts;
-    facts.width = info.value().width;
-    facts.height = info.value().height;
-    facts.progressive = info.value().progressive;
-    facts.orientation = info.value().orientation;
-    facts.jpeg = info.value();
-  } else if (auto size = ReadPictureSize(head)) {
-    facts.width = size.value().width;
-    facts.height = size.value().height;
-  }
+  const PictureHeader header = ReadPictureHeader(head);
+  if (!header.size) return facts;
+  facts.kind = header.kind;
+  facts.width = header.size.value().width;
+  facts.height = header.size.value().height;
+  facts.jpeg = header.jpeg;
   return facts;
 }
 
@@ -70,16 +59,16 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
   Placement p = ComputePlacement(static_cast<std::int32_t>(facts.width), static_cast<std::int32_t>(facts.height),
                                  target, basis);
   const std::uint64_t canvasRow = static_cast<std::uint64_t>(std::max(1, p.canvasWidth)) * 3;
-  if (facts.kind == 1) {
+  if (facts.kind == PictureKind::Jpeg) {
     int denom = fast ? FastScaleDenom(p, target) : 1;
     // Refused from the header, before any decoding.
     if (!JpegRefusal(facts.jpeg, p, denom)) return bytes;
     // A progressive JPEG keeps every coefficient; a baseline one a few rows
     // of blocks.
-    std::uint64_t decoder = facts.progressive ? facts.jpeg.coefficientBytes
+    std::uint64_t decoder = facts.jpeg.progressive ? facts.jpeg.coefficientBytes
                                               : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
     // Turning or flipping upside down buffers the whole decoded photo.
-    if (facts.orientation > 2) decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
+    if (facts.jpeg.orientation > 2) decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
     return bytes + decoder + 2 * canvasRow;
   }
   if (!CanvasRefusal(p)) return bytes;

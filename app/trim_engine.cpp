@@ -4,14 +4,12 @@
 #include <span>
 #include <utility>
 
-#include "app/batch_file.hpp"
 #include "app/canvas_stream.hpp"
 
 namespace trimbrel {
 
 namespace {
 
-constexpr int kJpegKind = 1;
 // Enough for the header of nearly every photo, EXIF and its thumbnail
 // included; a header that runs past it is read with the whole file.
 constexpr std::size_t kPhotoHeadBytes = 64 * 1024;
@@ -37,7 +35,7 @@ Result<void> DrawnRefusal(const PictureSize& photo, const Placement& placement, 
   if (available == 0 || !CanvasDrawable(placement)) return {};
   const std::uint64_t picture = std::uint64_t{static_cast<std::uint32_t>(photo.width)} *
                                 static_cast<std::uint32_t>(photo.height) * 4;
-  const std::uint64_t canvas = (std::uint64_t{static_cast<std::uint32_t>(placement.canvasWidth)} * 3 + 3) / 4 * 4 *
+  const std::uint64_t canvas = DibStride(static_cast<std::uint32_t>(placement.canvasWidth)) *
                                static_cast<std::uint32_t>(placement.canvasHeight);
   if (picture + canvas <= available) return {};
   auto megabytes = [](std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; };
@@ -67,7 +65,7 @@ TrimWorker::TrimWorker(const TargetSize& target, std::uint32_t buttonFace, int d
     : target_(target), surface_(buttonFace, displayDepth) {
   // The surface starts at the target size, as the window's does when a run begins.
   ResizeSurface(surface_, {}, {}, target.width, target.height);
-  stride_ = (static_cast<std::size_t>(target.width) * 3 + 3) / 4 * 4;
+  stride_ = DibStride(static_cast<std::size_t>(target.width));
 }
 
 // Target rows arrive top-down and are stored like a bitmap file's, bottom up.
@@ -123,22 +121,21 @@ TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast
   // A sequential JPEG is decoded as its file is read, a block at a time:
   // each block is still in the cache when the decoder takes it, and no
   // memory is faulted in for the whole file. Anything else is read whole.
-  auto head = ReadPhotoHead(photo, kPhotoHeadBytes);
+  auto head = ReadFileHead(photo, kPhotoHeadBytes);
   if (!head) return backgroundOnly(head.error().reason, basis);
-  if (!head.value().whole() && DetectPictureKind(head.value().bytes.span()) == kJpegKind) {
-    auto info = ReadJpegInfo(head.value().bytes.span());
-    if (info && !info.value().progressive) {
-      return trimJpeg(photo, head.value().bytes.span(), &head.value().file, info, basis, fast);
+  if (!head.value().whole() && DetectPictureKind(head.value().bytes.span()) == PictureKind::Jpeg) {
+    const PictureHeader header = ReadPictureHeader(head.value().bytes.span());
+    if (header.size && !header.jpeg.progressive) {
+      return trimJpeg(photo, head.value().bytes.span(), &head.value().file, header, basis, fast);
     }
   }
-  auto bytes = ReadPhotoRest(head.value());
+  auto bytes = ReadFileRest(head.value());
   if (!bytes) return backgroundOnly(bytes.error().reason, basis);
-  if (bytes.value().size() >= 8 && DetectPictureKind(bytes.value().span()) == kJpegKind) {
-    return trimJpeg(photo, bytes.value().span(), nullptr, ReadJpegInfo(bytes.value().span()), basis, fast);
-  }
+  const PictureHeader header = ReadPictureHeader(bytes.value().span());
+  if (header.kind == PictureKind::Jpeg) return trimJpeg(photo, bytes.value().span(), nullptr, header, basis, fast);
   // A canvas the surface cannot hold is known from the header: the photo
   // is not decoded only to be refused.
-  if (auto size = ReadPictureSize(bytes.value().span())) {
+  if (const Result<PictureSize>& size = header.size) {
     const Placement placement = ComputePlacement(size.value().width, size.value().height, target_, basis);
     if (auto fits = DrawnRefusal(size.value(), placement, AvailableMemory()); !fits) {
       return backgroundOnly(fits.error().reason, basis);
@@ -162,19 +159,20 @@ TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast
 // - DecodeFromDib of the target rows leaves the image object as
 //   DecodeFromBin of the second snapshot would (takeTarget).
 // Only the fast mode (scaleDenom above 1) departs from it, on purpose.
-TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, PhotoFile* rest,
-                                 const Result<JpegInfo>& info, FitBasis basis, bool fast) {
-  if (!info) return backgroundOnly(info.error().reason, basis);
+TrimOutcome TrimWorker::trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, InputFile* rest,
+                                 const PictureHeader& header, FitBasis basis, bool fast) {
+  if (!header.size) return backgroundOnly(header.size.error().reason, basis);
+  const JpegInfo& info = header.jpeg;
   TrimOutcome outcome;
-  outcome.photoWidth = info.value().width;
-  outcome.photoHeight = info.value().height;
+  outcome.photoWidth = info.width;
+  outcome.photoHeight = info.height;
   outcome.placement = ComputePlacement(outcome.photoWidth, outcome.photoHeight, target_, basis);
   // A canvas of no width or height is the surface's business (it keeps at
   // least one pixel); leave such oddities to the drawing road.
   if (!CanvasDrawable(outcome.placement)) return trimReference(photo, basis);
   outcome.scaleDenom = fast ? FastScaleDenom(outcome.placement, target_) : 1;
   // Refused before decoding: the reason says why.
-  if (auto fits = JpegRefusal(info.value(), outcome.placement, outcome.scaleDenom); !fits) {
+  if (auto fits = JpegRefusal(info, outcome.placement, outcome.scaleDenom); !fits) {
     return backgroundOnly(fits.error().reason, basis);
   }
   pixels_.assign(stride_ * static_cast<std::size_t>(target_.height), 0);
@@ -224,25 +222,15 @@ TrimOutcome TrimWorker::trimDrawn(const Picture& picture, FitBasis basis) {
 }
 
 Result<PhotoPlan> PlanPhoto(const std::string& photo, const TargetSize& target, FitBasis basis) {
-  auto bytes = ReadPhotoFile(photo);
-  if (!bytes) return bytes.error();
-  const std::span<const std::uint8_t> data = bytes.value().span();
+  TRIMBREL_TRY_ASSIGN(const FileBytes bytes, ReadWholeFile(photo));
+  const PictureHeader header = ReadPictureHeader(bytes.span());
+  TRIMBREL_TRY_ASSIGN(const PictureSize size, header.size);
   PhotoPlan plan;
-  if (data.size() >= 8 && DetectPictureKind(data) == kJpegKind) {
-    auto info = ReadJpegInfo(data);
-    if (!info) return info.error();
-    plan.width = info.value().width;
-    plan.height = info.value().height;
-    plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
-    TRIMBREL_TRY(JpegRefusal(info.value(), plan.placement, 1));
-    return plan;
-  }
-  auto size = ReadPictureSize(data);
-  if (!size) return size.error();
-  plan.width = size.value().width;
-  plan.height = size.value().height;
+  plan.width = size.width;
+  plan.height = size.height;
   plan.placement = ComputePlacement(plan.width, plan.height, target, basis);
-  TRIMBREL_TRY(DrawnRefusal(size.value(), plan.placement, AvailableMemory()));
+  TRIMBREL_TRY(header.kind == PictureKind::Jpeg ? JpegRefusal(header.jpeg, plan.placement, 1)
+                                                : DrawnRefusal(size, plan.placement, AvailableMemory()));
   return plan;
 }
 

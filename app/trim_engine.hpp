@@ -47,8 +47,8 @@ class TrimWorker {
  private:
   // `bytes` are the whole file, or with `rest` its first bytes and the file
   // to read the rest from as the photo decodes.
-  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, PhotoFile* rest,
-                       const Result<JpegInfo>& info, FitBasis basis, bool fast);
+  TrimOutcome trimJpeg(const std::string& photo, std::span<const std::uint8_t> bytes, InputFile* rest,
+                       const PictureHeader& header, FitBasis basis, bool fast);
   TrimOutcome trimDrawn(const Picture& picture, FitBasis basis);
   TrimOutcome backgroundOnly(std::string reason, FitBasis basis);
   void fillBackground();

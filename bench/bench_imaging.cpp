@@ -138,9 +138,8 @@ int main(int argc, char** argv) {
   // The benchmark photo: 6000 × 4000, baseline, quality 90, 4:2:0.
   const Dib photo = ToDib(Resample(pixels, sw, sh, kPhotoW, kPhotoH), kPhotoW, kPhotoH);
   trimbrel::MemorySink jpegSink;
-  std::string error;
   trimbrel::ImageAttributes attributes;
-  trimbrel::WriteJpeg(photo.view(), attributes, jpegSink, error);
+  (void)trimbrel::WriteJpeg(photo.view(), attributes, jpegSink);
   const Bytes jpeg = jpegSink.take();
   std::printf("photo: %s %dx%d, scaled to %dx%d, baseline JPEG %zu bytes; %d runs each\n", argv[1], sw, sh, kPhotoW,
               kPhotoH, jpeg.size(), runs);
@@ -231,11 +230,11 @@ int main(int argc, char** argv) {
     std::function<bool(trimbrel::ByteSink&)> write;
   };
   const Format formats[] = {
-      {"bmp", trimbrel::IMAGE_FORMAT_BMP, [&](trimbrel::ByteSink& s) { return trimbrel::WriteBmp(result.view(), attributes, s, error); }},
-      {"jpg", trimbrel::IMAGE_FORMAT_JPG, [&](trimbrel::ByteSink& s) { return trimbrel::WriteJpeg(result.view(), attributes, s, error); }},
-      {"gif", trimbrel::IMAGE_FORMAT_GIF, [&](trimbrel::ByteSink& s) { return trimbrel::WriteTiledRgbGif(result.view(), s, error); }},
-      {"tiff", trimbrel::IMAGE_FORMAT_TIF, [&](trimbrel::ByteSink& s) { return trimbrel::WriteTiff(result.view(), attributes, s, error); }},
-      {"png", trimbrel::IMAGE_FORMAT_PNG, [&](trimbrel::ByteSink& s) { return trimbrel::WritePng(result.view(), attributes, s, error); }},
+      {"bmp", trimbrel::IMAGE_FORMAT_BMP, [&](trimbrel::ByteSink& s) { return trimbrel::WriteBmp(result.view(), attributes, s).ok(); }},
+      {"jpg", trimbrel::IMAGE_FORMAT_JPG, [&](trimbrel::ByteSink& s) { return trimbrel::WriteJpeg(result.view(), attributes, s).ok(); }},
+      {"gif", trimbrel::IMAGE_FORMAT_GIF, [&](trimbrel::ByteSink& s) { return trimbrel::WriteTiledRgbGif(result.view(), s).ok(); }},
+      {"tiff", trimbrel::IMAGE_FORMAT_TIF, [&](trimbrel::ByteSink& s) { return trimbrel::WriteTiff(result.view(), attributes, s).ok(); }},
+      {"png", trimbrel::IMAGE_FORMAT_PNG, [&](trimbrel::ByteSink& s) { return trimbrel::WritePng(result.view(), attributes, s).ok(); }},
   };
   std::printf("\n| %dx%d written as | bytes | median ms into memory | median ms with EncodeToFile |\n|---|---|---|---|\n",
               kTargetW, kTargetH);

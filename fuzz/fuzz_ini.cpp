@@ -13,6 +13,7 @@
 
 #include "settings/config_module.hpp"
 #include "settings/config_module_inspector.hpp"
+#include "platform/platform.hpp"
 #include "settings/store_file.hpp"
 
 namespace {
@@ -87,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 7: module.close(); ok = module.setPath(IniPath()); break;
     }
     if (!ok) ::abort();
-    std::string disk;
-    if (!trimbrel::ReadWholeFile(IniPath(), disk) || disk != trimbrel::ConfigModuleInspector::content(module)) ::abort();
+    auto disk = trimbrel::ReadWholeFile(IniPath());
+    if (!disk || disk.value().text() != trimbrel::ConfigModuleInspector::content(module)) ::abort();
   }
   return 0;
 }

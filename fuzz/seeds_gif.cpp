@@ -1,5 +1,4 @@
 // Writes a small seed corpus of GIF files made by our own generators.
-#include <filesystem>
 #include <string>
 
 #include "fuzz/seed_folder.hpp"
@@ -7,26 +6,23 @@
 using namespace trimbrel::fixtures;
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const std::string folder = argv[1];
-  std::filesystem::create_directories(folder);
-  std::vector<Rgba> table;
-  for (int i = 0; i < 16; ++i) table.push_back(SeedNoise(i, 3 * i));
-  GifPlan plain{.screenWidth = 9, .screenHeight = 7, .global = table, .width = 9, .height = 7};
-  plain.index = [](int x, int y) { return static_cast<std::uint8_t>((x * y) % 16); };
-  WriteSeed(folder, "plain.gif", MakeGif(plain));
-  GifPlan placed = plain;
-  placed.screenWidth = 20;
-  placed.left = 4;
-  placed.top = 2;
-  placed.local = table;
-  placed.interlaced = true;
-  WriteSeed(folder, "placed.gif", MakeGif(placed));
-  GifPlan wide = plain;
-  wide.screenWidth = wide.width = 120;
-  wide.screenHeight = wide.height = 60;
-  wide.global.resize(256);
-  wide.index = [](int x, int y) { return static_cast<std::uint8_t>(x * x + y); };
-  WriteSeed(folder, "wide.gif", MakeGif(wide));
-  return 0;
+  return RunSeedProgram(argc, argv, [](const std::string& folder) {
+    const std::vector<Rgba> table = SeedPalette(16, 3);
+    GifPlan plain{.screenWidth = 9, .screenHeight = 7, .global = table, .width = 9, .height = 7};
+    plain.index = [](int x, int y) { return static_cast<std::uint8_t>((x * y) % 16); };
+    WriteSeed(folder, "plain.gif", MakeGif(plain));
+    GifPlan placed = plain;
+    placed.screenWidth = 20;
+    placed.left = 4;
+    placed.top = 2;
+    placed.local = table;
+    placed.interlaced = true;
+    WriteSeed(folder, "placed.gif", MakeGif(placed));
+    GifPlan wide = plain;
+    wide.screenWidth = wide.width = 120;
+    wide.screenHeight = wide.height = 60;
+    wide.global.resize(256);
+    wide.index = [](int x, int y) { return static_cast<std::uint8_t>(x * x + y); };
+    WriteSeed(folder, "wide.gif", MakeGif(wide));
+  });
 }

@@ -1,5 +1,4 @@
 // Writes a small seed corpus of JPEG files made by our own generators.
-#include <filesystem>
 #include <string>
 
 #include "fuzz/seed_folder.hpp"
@@ -7,15 +6,13 @@
 using namespace trimbrel::fixtures;
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const std::string folder = argv[1];
-  std::filesystem::create_directories(folder);
-  WriteSeed(folder, "baseline.jpg", MakeJpeg(24, 16, SeedNoise, {.quality = 50}));
-  WriteSeed(folder, "progressive.jpg", MakeJpeg(17, 9, SeedNoise, {.progressive = true}));
-  WriteSeed(folder, "grey.jpg", MakeJpeg(8, 8, SeedNoise, {.grey = true}));
-  WriteSeed(folder, "cmyk.jpg", MakeJpeg(8, 8, SeedNoise, {.cmyk = true}));
-  WriteSeed(folder, "arithmetic.jpg", MakeJpeg(8, 8, SeedNoise, {.arithmetic = true}));
-  WriteSeed(folder, "exif6.jpg", WithExifOrientation(MakeJpeg(16, 8, SeedNoise), 6, true));
-  WriteSeed(folder, "exif3.jpg", WithExifOrientation(MakeJpeg(16, 8, SeedNoise), 3, false));
-  return 0;
+  return RunSeedProgram(argc, argv, [](const std::string& folder) {
+    WriteSeed(folder, "baseline.jpg", MakeJpeg(24, 16, SeedNoise, {.quality = 50}));
+    WriteSeed(folder, "progressive.jpg", MakeJpeg(17, 9, SeedNoise, {.progressive = true}));
+    WriteSeed(folder, "grey.jpg", MakeJpeg(8, 8, SeedNoise, {.grey = true}));
+    WriteSeed(folder, "cmyk.jpg", MakeJpeg(8, 8, SeedNoise, {.cmyk = true}));
+    WriteSeed(folder, "arithmetic.jpg", MakeJpeg(8, 8, SeedNoise, {.arithmetic = true}));
+    WriteSeed(folder, "exif6.jpg", WithExifOrientation(MakeJpeg(16, 8, SeedNoise), 6, true));
+    WriteSeed(folder, "exif3.jpg", WithExifOrientation(MakeJpeg(16, 8, SeedNoise), 3, false));
+  });
 }

@@ -1,5 +1,4 @@
 // Writes a small seed corpus of PCX files made by our own generators.
-#include <filesystem>
 #include <string>
 
 #include "fuzz/seed_folder.hpp"
@@ -7,16 +6,13 @@
 using namespace trimbrel::fixtures;
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const std::string folder = argv[1];
-  std::filesystem::create_directories(folder);
-  std::vector<Rgba> palette;
-  for (int i = 0; i < 256; ++i) palette.push_back(SeedNoise(i, i));
-  WriteSeed(folder, "indexed.pcx", MakePcx({.width = 11, .height = 4, .palette = palette,
-                                        .value = [](int, int x, int y) { return std::uint8_t(x < 5 ? 0xC9 : x * y); }}));
-  WriteSeed(folder, "rgb.pcx", MakePcx({.width = 6, .height = 3, .planes = 3,
-                                    .value = [](int p, int x, int) { return std::uint8_t(p * 80 + x); }}));
-  WriteSeed(folder, "mono.pcx", MakePcx({.width = 13, .height = 3, .bitsPerPixel = 1, .version = 3,
-                                     .value = [](int, int x, int y) { return std::uint8_t((x + y) & 1); }}));
-  return 0;
+  return RunSeedProgram(argc, argv, [](const std::string& folder) {
+    const std::vector<Rgba> palette = SeedPalette(256);
+    WriteSeed(folder, "indexed.pcx", MakePcx({.width = 11, .height = 4, .palette = palette,
+                                          .value = [](int, int x, int y) { return std::uint8_t(x < 5 ? 0xC9 : x * y); }}));
+    WriteSeed(folder, "rgb.pcx", MakePcx({.width = 6, .height = 3, .planes = 3,
+                                      .value = [](int p, int x, int) { return std::uint8_t(p * 80 + x); }}));
+    WriteSeed(folder, "mono.pcx", MakePcx({.width = 13, .height = 3, .bitsPerPixel = 1, .version = 3,
+                                       .value = [](int, int x, int y) { return std::uint8_t((x + y) & 1); }}));
+  });
 }

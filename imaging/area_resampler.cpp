@@ -31,9 +31,11 @@ TRIMBREL_ROW_LOOP void AddWeightedRow(std::uint32_t* __restrict sum, const std::
 
 // A finished destination row's vertical sums: the cut rows plus the whole
 // rows weighed by their height, with both accumulators cleared in the same
-// pass for the next row.
-TRIMBREL_ROW_LOOP void CollapseRow(std::uint32_t* __restrict out, std::uint32_t* __restrict partial,
-                                   std::uint16_t* __restrict full, std::uint32_t weight, std::size_t n) {
+// pass for the next row. One loop for both widths of the whole-row sums,
+// inlined into each clone below so every clone vectorises it for its target.
+template <class Full>
+[[gnu::always_inline]] inline void Collapse(std::uint32_t* __restrict out, std::uint32_t* __restrict partial,
+                                            Full* __restrict full, std::uint32_t weight, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k) {
     out[k] = partial[k] + weight * full[k];
     partial[k] = 0;
@@ -41,13 +43,14 @@ TRIMBREL_ROW_LOOP void CollapseRow(std::uint32_t* __restrict out, std::uint32_t*
   }
 }
 
+TRIMBREL_ROW_LOOP void CollapseRow(std::uint32_t* __restrict out, std::uint32_t* __restrict partial,
+                                   std::uint16_t* __restrict full, std::uint32_t weight, std::size_t n) {
+  Collapse(out, partial, full, weight, n);
+}
+
 TRIMBREL_ROW_LOOP void CollapseWideRow(std::uint32_t* __restrict out, std::uint32_t* __restrict partial,
                                        std::uint32_t* __restrict full, std::uint32_t weight, std::size_t n) {
-  for (std::size_t k = 0; k < n; ++k) {
-    out[k] = partial[k] + weight * full[k];
-    partial[k] = 0;
-    full[k] = 0;
-  }
+  Collapse(out, partial, full, weight, n);
 }
 
 // B, G and R summed over `pixels` pixels of three samples each, in 32 bits:

@@ -16,10 +16,15 @@
 
 namespace trimbrel {
 
+// Where finished rows go, wherever they are made (the resampler, the
+// surface's stretch): row y counted from the top, width*3 bytes B,G,R, valid
+// only during the call.
+using RowSink = std::function<void(int y, const std::uint8_t* bgr)>;
+
 class AreaResampler {
  public:
-  // Destination rows are handed over top-down, dstWidth*3 bytes B,G,R each.
-  using RowSink = std::function<void(int dstRow, const std::uint8_t* bgr)>;
+  // Destination rows are handed over top-down, dstWidth wide.
+  using RowSink = trimbrel::RowSink;
 
   // Sizes above 65535 on a side are refused like non-positive ones.
   AreaResampler(int srcWidth, int srcHeight, int dstWidth, int dstHeight, RowSink sink);

@@ -13,7 +13,7 @@ constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
 std::size_t RowBytes(const DibView& image) { return static_cast<std::size_t>(image.width) * 3; }
-std::size_t PaddedRowBytes(const DibView& image) { return (RowBytes(image) + 3) / 4 * 4; }
+std::size_t PaddedRowBytes(const DibView& image) { return DibStride(image.width); }
 
 // BITMAPFILEHEADER: where the file ends and where the rows start.
 void WriteFileHeader(ByteSink& out, std::uint32_t imageSize) {
@@ -52,16 +52,15 @@ void WriteRows(ByteSink& out, const DibView& image) {
 
 }  // namespace
 
-bool WriteBmp(const DibView& image, const ImageAttributes& attributes, ByteSink& out, std::string& lastError) {
+Result<void> WriteBmp(const DibView& image, const ImageAttributes& attributes, ByteSink& out) {
   const std::uint64_t imageSize = static_cast<std::uint64_t>(PaddedRowBytes(image)) * static_cast<std::uint64_t>(image.height);
   if (imageSize > 0xFFFFFFFFull - kFileHeaderSize - kInfoHeaderSize) {
-    lastError = "图像过大，无法保存为BMP";
-    return false;
+    return Fail("图像过大，无法保存为BMP");
   }
   WriteFileHeader(out, static_cast<std::uint32_t>(imageSize));
   WriteInfoHeader(out, image, attributes, static_cast<std::uint32_t>(imageSize));
   WriteRows(out, image);
-  return true;
+  return {};
 }
 
 }  // namespace trimbrel

@@ -7,6 +7,12 @@
 
 namespace trimbrel {
 
+// Bytes per stored row of a bitmap `width` pixels wide at `bitCount` bits a
+// pixel: rows are padded to a multiple of 4 bytes.
+constexpr std::size_t DibStride(std::size_t width, int bitCount = 24) {
+  return (width * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+}
+
 struct DibView {
   int width = 0;
   int height = 0;

@@ -12,8 +12,6 @@ namespace trimbrel {
 
 namespace {
 
-std::size_t rowStride(int width) { return ((static_cast<std::size_t>(width) * 24 + 31) / 32) * 4; }
-
 void fillRow(std::uint8_t* row, int count, std::uint32_t colour) {
   const std::uint8_t b = static_cast<std::uint8_t>(colour >> 16), g = static_cast<std::uint8_t>(colour >> 8),
                      r = static_cast<std::uint8_t>(colour);
@@ -49,13 +47,8 @@ const std::uint8_t* DrawingSurface::rowFromTop(int y) const {
 }
 
 DibView DrawingSurface::view() const {
-  DibView v;
-  if (!hasBitmap()) return v;
-  v.width = width_;
-  v.height = height_;
-  v.stride = stride_;
-  v.rows = rows_.data();
-  return v;
+  if (!hasBitmap()) return {};
+  return {width_, height_, stride_, rows_.data()};
 }
 
 // A new bitmap of the new client size (at least 1 × 1) in the background
@@ -66,7 +59,7 @@ void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
   const int w = std::max(1, clientWidth), h = std::max(1, clientHeight);
   penX_ = penY_ = 0;
   Bytes fresh;
-  const std::size_t stride = rowStride(w);
+  const std::size_t stride = DibStride(w);
   const auto bytes = CheckedMul(stride, static_cast<std::size_t>(h));
   bool allocated = false;
   if (bytes && PictureSizeAllowed(w, h)) {
@@ -165,7 +158,7 @@ std::vector<std::uint8_t> TakeSnapshot(const DrawingSurface& surface, std::optio
   if (!surface.hasBitmap()) return out;
   const std::int64_t w = snapshotExtent(width, surface.width()), h = snapshotExtent(height, surface.height());
   if (w <= 0 || h <= 0 || !PictureSizeAllowed(w, h)) return out;
-  const std::size_t stride = rowStride(static_cast<int>(w));
+  const std::size_t stride = DibStride(static_cast<std::size_t>(w));
   const auto image = CheckedMul(stride, static_cast<std::size_t>(h));
   if (!image || *image > 0xFFFFFFFFu - 54) return out;
   try {

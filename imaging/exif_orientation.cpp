@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-#include "imaging/byte_reader.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 namespace {

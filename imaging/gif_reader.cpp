@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/byte_reader.hpp"
+#include "imaging/dib_format.hpp"
 
 namespace trimbrel {
 namespace {
@@ -144,14 +144,6 @@ std::vector<std::size_t> rowOrder(std::size_t height, bool interlaced) {
   return order;
 }
 
-void put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
-  out[at] = static_cast<std::uint8_t>(v);
-  out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // The palette index that shows `colour`: found, added, or the nearest.
 std::uint8_t backgroundIndex(std::vector<Rgb>& palette, Rgb colour) {
   for (std::size_t i = 0; i < palette.size(); ++i) {
@@ -181,11 +173,9 @@ struct Screen {
   std::uint8_t background = 0;
 };
 
+// The image descriptor's fields, in the order the file holds them.
 struct Frame {
-  std::uint16_t left = 0;
-  std::uint16_t top = 0;
-  std::uint16_t width = 0;
-  std::uint16_t height = 0;
+  std::uint16_t left = 0, top = 0, width = 0, height = 0;
   std::uint8_t flags = 0;
 };
 
@@ -196,11 +186,11 @@ Result<Screen> readScreen(ByteReader& reader) {
     return Fail("damaged: no GIF signature");
   }
   Screen screen;
-  screen.width = *reader.u16le();
-  screen.height = *reader.u16le();
-  screen.flags = *reader.u8();
-  screen.background = *reader.u8();
-  reader.skip(1);
+  screen.width = reader.getWordLe();
+  screen.height = reader.getWordLe();
+  screen.flags = reader.get();
+  screen.background = reader.get();
+  reader.skip(1);  // pixel aspect ratio
   if (screen.width != 0 && screen.height != 0) TRIMBREL_TRY(CheckPictureSize(screen.width, screen.height));
   return screen;
 }
@@ -219,13 +209,10 @@ Result<Frame> readFirstFrame(ByteReader& reader) {
     if (*introducer != 0x2C) return Fail("damaged: GIF has no image");
     break;
   }
-  auto left = reader.u16le();
-  auto top = reader.u16le();
-  auto imageWidth = reader.u16le();
-  auto imageHeight = reader.u16le();
-  auto imageFlags = reader.u8();
-  if (!left || !top || !imageWidth || !imageHeight || !imageFlags) return Fail("damaged: GIF image descriptor ends early");
-  return Frame{*left, *top, *imageWidth, *imageHeight, *imageFlags};
+  // A braced list reads its fields in order.
+  const Frame frame{reader.getWordLe(), reader.getWordLe(), reader.getWordLe(), reader.getWordLe(), reader.get()};
+  if (reader.failed()) return Fail("damaged: GIF image descriptor ends early");
+  return frame;
 }
 
 // A screen of no size takes the extent of the image on it.
@@ -277,7 +264,7 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   const std::uint8_t fill = backgroundIndex(palette, background);
 
   constexpr std::size_t kHeader = 40 + 256 * 4;
-  const std::size_t stride = (width + 3) / 4 * 4;
+  const std::size_t stride = DibStride(width, 8);
   Picture picture;
   picture.kind = PictureKind::Gif;
   picture.width = static_cast<std::int32_t>(width);
@@ -285,14 +272,7 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   std::vector<std::uint8_t>& dib = picture.pixels;
   dib.assign(kHeader + stride * height, fill);
   std::memset(dib.data(), 0, kHeader);
-  put32(dib, 0, 40);
-  put32(dib, 4, static_cast<std::uint32_t>(width));
-  put32(dib, 8, static_cast<std::uint32_t>(-static_cast<std::int32_t>(height)));
-  put16(dib, 12, 1);
-  put16(dib, 14, 8);
-  put32(dib, 20, static_cast<std::uint32_t>(stride * height));
-  put32(dib, 32, 256);
-  put32(dib, 36, 256);
+  StoreTopDownDibHeader(dib.data(), width, height, 1, 8, 256);
   for (std::size_t i = 0; i < palette.size(); ++i) {
     dib[40 + 4 * i] = palette[i].b;
     dib[40 + 4 * i + 1] = palette[i].g;

@@ -172,8 +172,7 @@ class GifTile final : public PixelSource {
 // 17 × 15 pixels is its own image, so its 255 pixels fit one colour table.
 class GifCodec {
  public:
-  bool writeTiledRgb(const DibView& image, ByteSink& out);
-  const std::string& lastError() const { return lastError_; }
+  Result<std::string> writeTiledRgb(const DibView& image, ByteSink& out);
 
  private:
   void writeScreenHeader(ByteSink& out, int width, int height);
@@ -187,24 +186,15 @@ class GifCodec {
   int disposalMethod_ = 0;
   GifTile tile_;
   LzwEncoder lzw_;  // its tables are reset per piece, not reallocated
-  std::string lastError_;
 };
 
-bool GifCodec::writeTiledRgb(const DibView& image, ByteSink& out) {
-  lastError_.clear();
-  if (image.width <= 0 || image.height <= 0 || image.rows == nullptr) {
-    lastError_ = "没有图像!!!";
-    return false;
-  }
+Result<std::string> GifCodec::writeTiledRgb(const DibView& image, ByteSink& out) {
+  if (image.width <= 0 || image.height <= 0 || image.rows == nullptr) return Fail("没有图像!!!");
   // The format stores sides in 16 bits; a larger picture would come out corrupt.
   if (image.width > kMaxPictureSide || image.height > kMaxPictureSide) {
-    lastError_ = "GIF 图像的宽度或高度超过 65535";
-    return false;
+    return Fail("GIF 图像的宽度或高度超过 65535");
   }
-  if (image.stride < static_cast<std::size_t>(image.width) * 3) {
-    lastError_ = "GIF 图像的行长度不足";
-    return false;
-  }
+  if (image.stride < static_cast<std::size_t>(image.width) * 3) return Fail("GIF 图像的行长度不足");
 
   writeScreenHeader(out, image.width, image.height);
   writeComment(out);
@@ -222,9 +212,10 @@ bool GifCodec::writeTiledRgb(const DibView& image, ByteSink& out) {
   }
   out.put(0x3B);  // trailer
   out.flush();
-  if (out.failed()) lastError_ = kWriteError;
-  // A failed stream is noted but does not fail the writer.
-  return true;
+  // A failed stream (the sink keeps failing once it failed, so a piece the
+  // LZW encoder could not write shows here too) is noted but does not fail
+  // the writer.
+  return std::string(out.failed() ? kWriteError : "");
 }
 
 // Header and logical screen descriptor; no global colour table.
@@ -290,7 +281,7 @@ void GifCodec::writeImageBlock(ByteSink& out, GifTile& tile) {
   out.write(tile.colourTable());
   out.put(kMinCodeSize);
   tile.rewind();
-  if (!lzw_.compressLzw(tile, out)) lastError_ = kWriteError;
+  lzw_.compressLzw(tile, out);  // a failed sink stays failed: writeTiledRgb notes it
   out.put(0);  // block terminator
 }
 
@@ -301,12 +292,9 @@ std::uint32_t GifCodec::pixelColor(const DibView& image, int column, int rowFrom
 
 }  // namespace
 
-bool WriteTiledRgbGif(const DibView& image, ByteSink& out, std::string& lastError) {
+Result<std::string> WriteTiledRgbGif(const DibView& image, ByteSink& out) {
   // The LZW tables make the codec too large for the stack.
-  auto codec = std::make_unique<GifCodec>();
-  const bool ok = codec->writeTiledRgb(image, out);
-  if (!codec->lastError().empty()) lastError = codec->lastError();
-  return ok;
+  return std::make_unique<GifCodec>()->writeTiledRgb(image, out);
 }
 
 }  // namespace trimbrel

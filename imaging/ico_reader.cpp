@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "imaging/byte_reader.hpp"
+#include "imaging/dib_format.hpp"
 #include "imaging/png_reader.hpp"
 
 namespace trimbrel {
@@ -19,58 +19,44 @@ struct Entry {
 
 // The entry a 32 × 32 display of at least 16 colours would pick; the last
 // one when none fits.
-Result<Entry> chooseEntry(ByteReader& reader) {
-  auto reserved = reader.u16le();
-  auto type = reader.u16le();
-  auto count = reader.u16le();
-  if (!reserved || !type || !count || *reserved != 0 || (*type != 1 && *type != 2) || *count == 0) {
-    return Fail("damaged: icon directory");
-  }
+Result<Entry> ChooseEntry(ByteReader& reader) {
+  const std::uint16_t reserved = reader.getWordLe();
+  const std::uint16_t type = reader.getWordLe();
+  const std::uint16_t count = reader.getWordLe();
+  if (reader.failed() || reserved != 0 || (type != 1 && type != 2) || count == 0) return Fail("damaged: icon directory");
   Entry entry;
-  for (std::uint16_t i = 0; i < *count; ++i) {
-    auto width = reader.u8();
-    auto height = reader.u8();
-    auto colours = reader.u8();
-    bool middle = reader.skip(5);
-    auto size = reader.u32le();
-    auto offset = reader.u32le();
-    if (!width || !height || !colours || !middle || !size || !offset) return Fail("damaged: icon directory ends early");
-    entry = {*width, *colours, *size, *offset};
+  for (std::uint16_t i = 0; i < count; ++i) {
+    entry.width = reader.get();
+    reader.skip(1);  // bHeight
+    entry.colours = reader.get();
+    reader.skip(5);
+    entry.size = reader.getDwordLe();
+    entry.offset = reader.getDwordLe();
+    if (reader.failed()) return Fail("damaged: icon directory ends early");
     if (entry.colours >= 16 && entry.width == 32) break;
   }
   return entry;
 }
 
-std::size_t rowStride(std::size_t width, int bits) { return ((width * bits + 31) / 32) * 4; }
-
-Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind kind) {
+Result<Picture> DecodeBitmap(std::span<const std::uint8_t> image, PictureKind kind) {
   ByteReader reader(image);
-  auto infoSize = reader.u32le();
-  auto width = reader.i32le();
-  auto doubleHeight = reader.i32le();
-  auto planes = reader.u16le();
-  auto bitCount = reader.u16le();
-  auto compression = reader.u32le();
-  bool rest = reader.skip(12);
-  auto used = reader.u32le();
-  if (!infoSize || !width || !doubleHeight || !planes || !bitCount || !compression || !rest || !used) {
-    return Fail("damaged: icon image header ends early");
-  }
-  if (*infoSize < 40) return Fail("damaged: unsupported icon image header");
-  if (*compression != 0) return Fail("damaged: compressed icon images are not supported");
-  const int bits = *bitCount;
+  const DibInfoHeader info = ReadDibInfoHeader(reader);
+  if (reader.failed()) return Fail("damaged: icon image header ends early");
+  if (info.size < 40) return Fail("damaged: unsupported icon image header");
+  if (info.compression != 0) return Fail("damaged: compressed icon images are not supported");
+  const int bits = info.bitCount;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
     return Fail("damaged: unsupported icon depth " + std::to_string(bits));
   }
   // The stored height counts the colour rows and the mask rows.
-  const std::int64_t w = *width;
-  const std::int64_t h = *doubleHeight / 2;
+  const std::int64_t w = info.width;
+  const std::int64_t h = info.height / 2;
   TRIMBREL_TRY(CheckPictureSize(w, h));
 
   std::array<std::uint8_t, 256 * 4> palette{};
-  if (!reader.seek(*infoSize)) return Fail("damaged: icon image header ends early");
+  if (!reader.seek(info.size)) return Fail("damaged: icon image header ends early");
   if (bits <= 8) {
-    const std::uint64_t count = *used ? *used : (1u << bits);
+    const std::uint64_t count = info.coloursUsed ? info.coloursUsed : (1u << bits);
     if (count > reader.remaining() / 4) return Fail("damaged: icon palette missing");
     for (std::uint64_t i = 0; i < count; ++i) {
       auto entry = reader.bytes(4);
@@ -79,8 +65,8 @@ Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
   }
   const std::size_t columns = static_cast<std::size_t>(w);
   const std::size_t rows = static_cast<std::size_t>(h);
-  const std::size_t colourStride = rowStride(columns, bits);
-  const std::size_t maskStride = rowStride(columns, 1);
+  const std::size_t colourStride = DibStride(columns, bits);
+  const std::size_t maskStride = DibStride(columns, 1);
   auto colourBytes = CheckedMul(colourStride, rows);
   if (!colourBytes || *colourBytes > reader.remaining()) return Fail("damaged: icon rows run past the end of the data");
   auto colour = reader.bytes(*colourBytes);
@@ -97,26 +83,21 @@ Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
   for (std::size_t r = 0; r < rows; ++r) {
     // Rows are stored bottom-up; the picture keeps them top-down.
     std::uint8_t* out = picture.pixels.data() + 4 * columns * (rows - 1 - r);
-    ByteReader in(colour->subspan(r * colourStride, colourStride));
+    const std::span<const std::uint8_t> row = colour->subspan(r * colourStride, colourStride);
     if (bits >= 24) {
+      const std::size_t step = bits / 8;
       for (std::size_t x = 0; x < columns; ++x, out += 4) {
-        auto pixel = in.bytes(bits / 8);
-        std::memcpy(out, pixel->data(), 3);
-        out[3] = bits == 32 ? (*pixel)[3] : 255;
+        const std::uint8_t* pixel = row.data() + x * step;
+        std::memcpy(out, pixel, 3);
+        out[3] = bits == 32 ? pixel[3] : 255;
         anyAlpha = anyAlpha || out[3] != 0;
       }
     } else {
-      const int perByte = 8 / bits;
-      const unsigned valueMask = (1u << bits) - 1;
-      std::size_t x = 0;
-      while (x < columns) {
-        const unsigned packed = *in.u8();
-        for (int k = 0; k < perByte && x < columns; ++k, ++x, out += 4) {
-          const unsigned index = (packed >> (8 - bits * (k + 1))) & valueMask;
-          std::memcpy(out, &palette[index * 4], 3);
-          out[3] = 255;
-        }
-      }
+      UnpackIndexes(row, columns, bits, [&](unsigned index) {
+        std::memcpy(out, &palette[index * 4], 3);
+        out[3] = 255;
+        out += 4;
+      });
     }
   }
   if (!mask && !anyAlpha) {
@@ -126,13 +107,11 @@ Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
   if (mask && !(bits == 32 && anyAlpha)) {
     for (std::size_t r = 0; r < rows; ++r) {
       std::uint8_t* out = picture.pixels.data() + 4 * columns * (rows - 1 - r);
-      ByteReader in(mask->subspan(r * maskStride, maskStride));
-      for (std::size_t x = 0; x < columns; x += 8) {
-        const unsigned packed = *in.u8();
-        for (std::size_t k = 0; k < 8 && x + k < columns; ++k) {
-          out[4 * (x + k) + 3] = (packed >> (7 - k)) & 1 ? 0 : 255;
-        }
-      }
+      std::uint8_t* alpha = out + 3;
+      UnpackIndexes(mask->subspan(r * maskStride, maskStride), columns, 1, [&](unsigned transparent) {
+        *alpha = transparent ? 0 : 255;
+        alpha += 4;
+      });
     }
   }
   return picture;
@@ -142,7 +121,7 @@ Result<Picture> decodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
 
 Result<PictureSize> ReadIconSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto chosen = chooseEntry(reader);
+  auto chosen = ChooseEntry(reader);
   if (!chosen) return chosen.error();
   const Entry& entry = chosen.value();
   if (entry.offset >= bytes.size()) return Fail("damaged: icon image runs past the end of the file");
@@ -151,20 +130,20 @@ Result<PictureSize> ReadIconSize(std::span<const std::uint8_t> bytes) {
       bytes.subspan(entry.offset, std::min<std::size_t>(entry.size, bytes.size() - entry.offset));
   ByteReader probe(image);
   // A PNG's signature, or a bitmap's info header size.
-  auto first = probe.u32le();
-  if (first && *first == 0x474E5089) return ReadPngSize(image);
-  auto width = probe.i32le();
-  auto doubleHeight = probe.i32le();
-  if (!first || !width || !doubleHeight) return Fail("damaged: icon image header ends early");
-  if (*first < 40) return Fail("damaged: unsupported icon image header");
+  const std::uint32_t first = probe.getDwordLe();
+  if (!probe.failed() && first == 0x474E5089) return ReadPngSize(image);
+  const std::int32_t width = probe.getLongLe();
+  const std::int32_t doubleHeight = probe.getLongLe();
+  if (probe.failed()) return Fail("damaged: icon image header ends early");
+  if (first < 40) return Fail("damaged: unsupported icon image header");
   // The stored height counts the colour rows and the mask rows.
-  TRIMBREL_TRY(CheckPictureSize(*width, *doubleHeight / 2));
-  return PictureSize{*width, *doubleHeight / 2};
+  TRIMBREL_TRY(CheckPictureSize(width, doubleHeight / 2));
+  return PictureSize{width, doubleHeight / 2};
 }
 
 Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind) {
   ByteReader reader(bytes);
-  auto chosen = chooseEntry(reader);
+  auto chosen = ChooseEntry(reader);
   if (!chosen) return chosen.error();
   const Entry& entry = chosen.value();
   auto end = CheckedAdd(entry.offset, entry.size);
@@ -174,7 +153,7 @@ Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind
   ByteReader probe(*image);
   auto signature = probe.u32le();
   if (signature && *signature == 0x474E5089) return DecodePng(*image, kind);
-  return decodeBitmap(*image, kind);
+  return DecodeBitmap(*image, kind);
 }
 
 }  // namespace trimbrel

@@ -34,31 +34,32 @@ Error WriterFailure(const std::string& words) {
   return Fail(plain ? "cannot be encoded: " + words : std::string("cannot be encoded"));
 }
 
-}  // namespace
-
-bool EncodeImage(ImageObject& object, int format, ByteSink& out) {
-  if (!KnownFormat(format)) {
-    object.setLastError("编码: 未知的图像格式");
-    return false;
-  }
-  if (!object.hasPixels()) {
-    object.setLastError("没有图像!!!");
-    return false;
-  }
+Result<void> WriteFormat(const ImageObject& object, int format, ByteSink& out, std::string& note) {
+  if (!KnownFormat(format)) return Fail("编码: 未知的图像格式");
+  if (!object.hasPixels()) return Fail("没有图像!!!");
   const DibView image = object.view();
   const ImageAttributes& attributes = object.attributes();
-  std::string error;
-  bool ok = false;
   switch (format) {
-    case IMAGE_FORMAT_BMP: ok = WriteBmp(image, attributes, out, error); break;
-    case IMAGE_FORMAT_GIF: ok = WriteTiledRgbGif(image, out, error); break;
-    case IMAGE_FORMAT_JPG: ok = WriteJpeg(image, attributes, out, error); break;
-    case IMAGE_FORMAT_PNG: ok = WritePng(image, attributes, out, error); break;
-    case IMAGE_FORMAT_TIF: ok = WriteTiff(image, attributes, out, error); break;
-    default: error = "编码: 不支持的图像格式"; break;
+    case IMAGE_FORMAT_BMP: return WriteBmp(image, attributes, out);
+    case IMAGE_FORMAT_GIF: {
+      TRIMBREL_TRY_ASSIGN(note, WriteTiledRgbGif(image, out));
+      return {};
+    }
+    case IMAGE_FORMAT_JPG: return WriteJpeg(image, attributes, out);
+    case IMAGE_FORMAT_PNG: return WritePng(image, attributes, out);
+    case IMAGE_FORMAT_TIF: return WriteTiff(image, attributes, out);
+    default: return Fail("编码: 不支持的图像格式");
   }
-  if (!error.empty()) object.setLastError(error);
-  return ok;
+}
+
+}  // namespace
+
+Result<void> EncodeImage(ImageObject& object, int format, ByteSink& out) {
+  std::string note;
+  Result<void> written = WriteFormat(object, format, out, note);
+  if (!written) note = written.error().reason;
+  if (!note.empty()) object.setLastError(note);
+  return written;
 }
 
 Result<void> SaveImage(ImageRef& image, const std::string& path, int format, ExistingFile existing) {
@@ -68,7 +69,7 @@ Result<void> SaveImage(ImageRef& image, const std::string& path, int format, Exi
   // Refusals that need no file come first, so they never touch the folder.
   if (!KnownFormat(format) || !object.hasPixels()) {
     MemorySink nothing;
-    EncodeImage(object, format, nothing);
+    (void)EncodeImage(object, format, nothing);  // for the object's last error text
     return Fail(KnownFormat(format) ? "no picture to write" : "unknown image format");
   }
   AtomicFile file;
@@ -78,7 +79,7 @@ Result<void> SaveImage(ImageRef& image, const std::string& path, int format, Exi
     return Fail(SystemReason(fault.code));
   }
   FileSink sink(file.file());
-  const bool encoded = EncodeImage(object, format, sink);  // on failure the temporary goes with `file`
+  const Result<void> encoded = EncodeImage(object, format, sink);  // on failure the temporary goes with `file`
   if (encoded) sink.flush();
   if (sink.failed()) {
     // A writer that stopped at the failed stream has said so in its words.

@@ -1,10 +1,11 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#include "imaging/byte_reader.hpp"
+#include "imaging/dib_format.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/image_object_impl.hpp"
 #include "platform/platform.hpp"
@@ -15,8 +16,6 @@ namespace {
 
 // Snapshots and bitmaps this short cannot hold a picture.
 constexpr std::size_t kMinDecodeBytes = 33;
-
-std::size_t RowStride(int width) { return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4; }
 
 int DpiFromPixelsPerMetre(std::int32_t ppm) {
   if (ppm <= 0) return 0;
@@ -39,13 +38,8 @@ std::int32_t PixelsPerMetre(int dpi) {
 }
 
 DibView ImageObject::view() const {
-  DibView v;
-  if (!hasPixels()) return v;
-  v.width = width_;
-  v.height = height_;
-  v.stride = stride_;
-  v.rows = rows_.data();
-  return v;
+  if (!hasPixels()) return {};
+  return {width_, height_, stride_, rows_.data()};
 }
 
 void ImageObject::setLastError(const std::string& text) {
@@ -68,59 +62,35 @@ void ImageObject::adopt(int width, int height, std::size_t stride, std::vector<s
   attributes_.yDpi = DpiFromPixelsPerMetre(yPixelsPerMetre);
 }
 
-bool DecodeBmpInto(ImageObject& object, std::span<const std::uint8_t> bytes) {
+Result<void> DecodeBmpInto(ImageObject& object, std::span<const std::uint8_t> bytes) {
   ByteReader r(bytes);
-  const auto b = r.u8(), m = r.u8();
-  if (!b || !m || *b != 'B' || *m != 'M') {
-    object.setLastError("Not a BMP");
-    return false;
+  if (r.get() != 'B' || r.get() != 'M') return Fail("Not a BMP");
+  r.skip(8);  // bfSize, bfReserved1, bfReserved2
+  const std::uint32_t offBits = r.getDwordLe();
+  const DibInfoHeader info = ReadDibInfoHeader(r);
+  if (r.failed() || info.size < 40) return Fail("Error reading BMP info");
+  if (info.compression >= 1 && info.compression <= 5) return Fail("compression type not supported");
+  if (info.compression != 0) return Fail("unknown compression");
+  if (info.bitCount != 24) return Fail("BMP bit depth not supported");
+  const std::int64_t rowsHigh = std::abs(std::int64_t{info.height});
+  if (info.planes != 1 || !PictureSizeAllowed(info.width, rowsHigh)) {
+    return Fail("Error reading BMP info");
   }
-  r.skip(8);
-  const auto offBits = r.u32le();
-  const auto infoSize = r.u32le();
-  const auto width = r.i32le(), height = r.i32le();
-  const auto planes = r.u16le(), bits = r.u16le();
-  const auto compression = r.u32le();
-  r.skip(12);
-  const auto xppm = r.i32le(), yppm = r.i32le();
-  if (!offBits || !infoSize || !yppm || *infoSize < 40) {
-    object.setLastError("Error reading BMP info");
-    return false;
-  }
-  if (*compression == 1 || *compression == 2 || *compression == 3 || *compression == 4 || *compression == 5) {
-    object.setLastError("compression type not supported");
-    return false;
-  }
-  if (*compression != 0) {
-    object.setLastError("unknown compression");
-    return false;
-  }
-  if (*bits != 24) {
-    object.setLastError("BMP bit depth not supported");
-    return false;
-  }
-  const std::int64_t rowsHigh = *height < 0 ? -static_cast<std::int64_t>(*height) : *height;
-  if (*planes != 1 || !PictureSizeAllowed(*width, rowsHigh)) {
-    object.setLastError("Error reading BMP info");
-    return false;
-  }
-  const int w = *width, h = static_cast<int>(rowsHigh);
-  const std::size_t stride = RowStride(w);
-  const std::size_t start = *offBits != 0 ? *offBits : 14 + static_cast<std::size_t>(*infoSize);
+  const int w = info.width, h = static_cast<int>(rowsHigh);
+  const std::size_t stride = DibStride(w);
+  const std::size_t start = offBits != 0 ? offBits : 14 + static_cast<std::size_t>(info.size);
   const std::size_t imageBytes = stride * static_cast<std::size_t>(h);  // within 2^28 pixels: no overflow
-  if (start < 14 + static_cast<std::size_t>(*infoSize) || start > bytes.size() || bytes.size() - start < imageBytes) {
-    object.setLastError("BMP data is truncated");
-    return false;
+  if (start < 14 + static_cast<std::size_t>(info.size) || start > bytes.size() || bytes.size() - start < imageBytes) {
+    return Fail("BMP data is truncated");
   }
   std::vector<std::uint8_t> rows;
   try {
     rows.resize(imageBytes);
   } catch (const std::bad_alloc&) {
-    object.setLastError("Can't allocate memory");
-    return false;
+    return Fail("Can't allocate memory");
   }
   const std::uint8_t* src = bytes.data() + start;
-  if (*height > 0) {
+  if (info.height > 0) {
     std::memcpy(rows.data(), src, imageBytes);
   } else {
     // Stored top-down: keep the object's bottom-up order.
@@ -129,14 +99,18 @@ bool DecodeBmpInto(ImageObject& object, std::span<const std::uint8_t> bytes) {
                   stride);
     }
   }
-  object.adopt(w, h, stride, std::move(rows), *xppm, *yppm, IMAGE_FORMAT_BMP);
-  return true;
+  object.adopt(w, h, stride, std::move(rows), info.xPixelsPerMetre, info.yPixelsPerMetre, IMAGE_FORMAT_BMP);
+  return {};
 }
 
 bool DecodeFromBin(ImageRef& image, std::span<const std::uint8_t> bytes, int format) {
   if (bytes.size() < kMinDecodeBytes) return false;
   ImageObject& object = Ensure(image);
-  if (format == IMAGE_FORMAT_BMP) return DecodeBmpInto(object, bytes);
+  if (format == IMAGE_FORMAT_BMP) {
+    auto decoded = DecodeBmpInto(object, bytes);
+    if (!decoded) object.setLastError(decoded.error().reason);
+    return decoded.ok();
+  }
   object.setLastError(format >= 1 && format <= 15 ? "解码: 不支持的图像格式" : "解码: 未知的图像格式");
   return false;
 }
@@ -149,7 +123,7 @@ bool DecodeFromDib(ImageRef& image, const DibView& pixels) {
     object.setLastError("Error reading BMP info");
     return false;
   }
-  const std::size_t stride = RowStride(pixels.width);
+  const std::size_t stride = DibStride(pixels.width);
   std::vector<std::uint8_t> rows;
   try {
     rows.resize(stride * static_cast<std::size_t>(pixels.height));

@@ -48,10 +48,13 @@ class ImageObject {
 };
 
 // Decodes a whole BMP file image (24 bits, uncompressed, either row order)
-// into the object. On failure the object keeps its image and gets the reason.
-bool DecodeBmpInto(ImageObject& object, std::span<const std::uint8_t> bytes);
+// into the object. On failure the object keeps its image, and the reason is
+// the text for its last error.
+Result<void> DecodeBmpInto(ImageObject& object, std::span<const std::uint8_t> bytes);
 
-// Runs the writer for `format` on the object's image.
-bool EncodeImage(ImageObject& object, int format, ByteSink& out);
+// Runs the writer for `format` on the object's image. A failure's reason,
+// and the GIF writer's note on a failed stream, become the object's last
+// error text.
+Result<void> EncodeImage(ImageObject& object, int format, ByteSink& out);
 
 }  // namespace trimbrel

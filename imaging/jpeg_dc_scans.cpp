@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/byte_reader.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 namespace {

@@ -53,7 +53,7 @@ struct FileSource {
   const std::uint8_t* head;
   std::size_t headSize;
   bool headGiven;
-  PhotoFile* file;
+  InputFile* file;
   std::uint8_t* block;  // kStreamBlockBytes
 };
 
@@ -152,7 +152,7 @@ void streamSkip(j_decompress_ptr cinfo, long count) {
   src->bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
-bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size, PhotoFile* rest,
+bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size, InputFile* rest,
                  std::uint8_t* block) {
   std::memset(s, 0, sizeof *s);
   s->cinfo.err = jpeg_std_error(&s->error.pub);
@@ -229,7 +229,7 @@ Error damaged(const JpegSession& s) {
 
 // `rest`, when given, is the file the bytes came from, positioned after
 // them, and `block` a buffer of kStreamBlockBytes to read the rest into.
-Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes, PhotoFile* rest = nullptr,
+Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes, InputFile* rest = nullptr,
                                std::uint8_t* block = nullptr) {
   if (bytes.empty() && !rest) return Fail("damaged: empty JPEG data");
   SessionPtr session(new JpegSession());
@@ -338,7 +338,7 @@ void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inve
 // `bytes` are the whole file, or with `rest` its first bytes, the rest to be
 // read from `rest` (sequential files only).
 Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, RowTarget& target,
-                        PhotoFile* rest = nullptr) {
+                        InputFile* rest = nullptr) {
   if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8) {
     return Fail("damaged: scale must be 1/1, 1/2, 1/4 or 1/8");
   }
@@ -513,7 +513,7 @@ Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom,
   return decodeInto(bytes, scaleDenom, target);
 }
 
-Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, PhotoFile& file, int scaleDenom,
+Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, InputFile& file, int scaleDenom,
                             RowStreamSink& sink) {
   SinkTarget target(sink);
   return decodeInto(head, scaleDenom, target, &file);

@@ -108,27 +108,24 @@ bool Compress(jpeg_compress_struct* cinfo, ErrorManager* err, Destination* dest,
 
 }  // namespace
 
-bool WriteJpeg(const DibView& image, const ImageAttributes& attributes, ByteSink& out, std::string& lastError) {
+Result<void> WriteJpeg(const DibView& image, const ImageAttributes& attributes, ByteSink& out) {
   if (image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
-    lastError = "JPEG 图像尺寸过大";
-    return false;
+    return Fail("JPEG 图像尺寸过大");
   }
   std::vector<JSAMPLE> row;
   try {
     row.resize(static_cast<std::size_t>(image.width) * 3);
   } catch (const std::bad_alloc&) {
-    lastError = "Can't allocate memory";
-    return false;
+    return Fail("Can't allocate memory");
   }
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
   auto dest = std::make_unique<Destination>();
   dest->sink = &out;
   if (!Compress(&cinfo, &err, dest.get(), &image, &attributes, row.data())) {
-    lastError = err.message;
-    return false;
+    return Fail(err.message);
   }
-  return true;
+  return {};
 }
 
 }  // namespace trimbrel

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/byte_reader.hpp"
+#include "imaging/dib_format.hpp"
 
 namespace trimbrel {
 namespace {
@@ -13,39 +13,30 @@ constexpr std::size_t kHeaderSize = 128;
 constexpr std::uint64_t kMaxRunRatio = 63;
 
 struct PcxHeader {
-  std::uint8_t version = 0;
-  std::uint8_t bitsPerPixel = 0;
-  std::int64_t width = 0;
-  std::int64_t height = 0;
-  std::uint8_t planes = 0;
-  std::uint16_t bytesPerLine = 0;
+  std::uint8_t version = 0, bitsPerPixel = 0, planes = 0;
+  std::int64_t width = 0, height = 0;  // of the window Xmin..Xmax, Ymin..Ymax
+  std::uint16_t bytesPerLine = 0;      // per plane
 };
 
 Result<PcxHeader> readHeader(ByteReader& reader) {
-  auto manufacturer = reader.u8();
-  auto version = reader.u8();
-  auto encoding = reader.u8();
-  auto bits = reader.u8();
-  auto xmin = reader.u16le();
-  auto ymin = reader.u16le();
-  auto xmax = reader.u16le();
-  auto ymax = reader.u16le();
-  bool middle = reader.seek(65);
-  auto planes = reader.u8();
-  auto bytesPerLine = reader.u16le();
-  if (!manufacturer || !version || !encoding || !bits || !xmin || !ymin || !xmax || !ymax || !middle || !planes ||
-      !bytesPerLine || !reader.seek(kHeaderSize) || reader.atEnd()) {
-    return Fail("damaged: PCX header ends early");
-  }
-  if (*manufacturer != 0x0A || *encoding != 1 || *version > 5) return Fail("damaged: not a PCX header");
-  if (*xmax < *xmin || *ymax < *ymin) return Fail("damaged: PCX window is inverted");
   PcxHeader h;
-  h.version = *version;
-  h.bitsPerPixel = *bits;
-  h.width = std::int64_t{*xmax} - *xmin + 1;
-  h.height = std::int64_t{*ymax} - *ymin + 1;
-  h.planes = *planes;
-  h.bytesPerLine = *bytesPerLine;
+  const std::uint8_t manufacturer = reader.get();
+  h.version = reader.get();
+  const std::uint8_t encoding = reader.get();
+  h.bitsPerPixel = reader.get();
+  const std::uint16_t xmin = reader.getWordLe();
+  const std::uint16_t ymin = reader.getWordLe();
+  const std::uint16_t xmax = reader.getWordLe();
+  const std::uint16_t ymax = reader.getWordLe();
+  reader.seek(65);
+  h.planes = reader.get();
+  h.bytesPerLine = reader.getWordLe();
+  reader.seek(kHeaderSize);
+  if (reader.failed() || reader.atEnd()) return Fail("damaged: PCX header ends early");
+  if (manufacturer != 0x0A || encoding != 1 || h.version > 5) return Fail("damaged: not a PCX header");
+  if (xmax < xmin || ymax < ymin) return Fail("damaged: PCX window is inverted");
+  h.width = std::int64_t{xmax} - xmin + 1;
+  h.height = std::int64_t{ymax} - ymin + 1;
   return h;
 }
 
@@ -80,27 +71,6 @@ class RunReader {
   unsigned run_ = 0;
   std::uint8_t value_ = 0;
 };
-
-void put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
-  out[at] = static_cast<std::uint8_t>(v);
-  out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// A 40-byte BITMAPINFOHEADER for a top-down DIB.
-void writeInfoHeader(std::vector<std::uint8_t>& dib, std::size_t width, std::size_t height, int planes, int bits,
-                     int colours, std::size_t stride) {
-  put32(dib, 0, 40);
-  put32(dib, 4, static_cast<std::uint32_t>(width));
-  put32(dib, 8, static_cast<std::uint32_t>(-static_cast<std::int32_t>(height)));
-  put16(dib, 12, static_cast<std::uint16_t>(planes));
-  put16(dib, 14, static_cast<std::uint16_t>(bits));
-  put32(dib, 20, static_cast<std::uint32_t>(stride * height));
-  put32(dib, 32, static_cast<std::uint32_t>(colours));
-  put32(dib, 36, static_cast<std::uint32_t>(colours));
-}
 
 // The 256-colour palette follows the pixels after a 12 byte; some writers
 // leave a gap, so the end of the file is the second place to look. Without
@@ -162,7 +132,7 @@ Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes) {
   }
 
   const int bits = mono ? 1 : trueColour ? 24 : 8;
-  const std::size_t stride = ((width * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+  const std::size_t stride = DibStride(width, bits);
   const int colours = mono ? 2 : indexed ? 256 : 0;
   const std::size_t header = 40 + 4 * static_cast<std::size_t>(colours);
   Picture picture;
@@ -171,7 +141,7 @@ Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes) {
   picture.height = static_cast<std::int32_t>(height);
   std::vector<std::uint8_t>& dib = picture.pixels;
   dib.assign(header + stride * height, 0);
-  writeInfoHeader(dib, width, height, indexed ? h.planes : 1, bits, colours, stride);
+  StoreTopDownDibHeader(dib.data(), width, height, indexed ? h.planes : 1, bits, colours);
 
   std::vector<std::uint8_t> line(scanLine);
   RunReader runs(reader);

@@ -1,5 +1,6 @@
 // Pictures: photos and BMP file images decoded into one of eight pixel
-// layouts, kept in a process-wide registry behind 32-bit handles.
+// layouts, their headers, the JPEG row stream, and a process-wide registry
+// that keeps pictures behind 32-bit handles.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "imaging/photo_file.hpp"
 #include "platform/platform.hpp"
 
 namespace trimbrel {
@@ -42,8 +42,8 @@ struct Picture {
 using PictureHandle = std::uint32_t;  // 0 is never a valid handle
 
 // Classifies the first bytes of a file (at least 6 are looked at; the loader
-// passes 8). Returns a PictureKind code or 0.
-int DetectPictureKind(std::span<const std::uint8_t> firstBytes);
+// passes 8); None for fewer or for none of the kinds.
+PictureKind DetectPictureKind(std::span<const std::uint8_t> firstBytes);
 
 // Decoding with a reason on failure ("cannot open: …", "unknown kind",
 // "damaged: …", "too large: W × H"). Pictures over 65535 pixels on a side or
@@ -99,6 +99,18 @@ Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes);
 // orientation turns or flips it upside down. "too large: …" when not.
 Result<void> CheckJpegStreamMemory(const JpegInfo& info, int scaleDenom);
 
+// Everything the header of a file says, read once: its kind from the
+// signature whether or not the rest is sound, the size as ReadPictureSize
+// gives it and, for a JPEG with a sound header, what the row stream needs.
+struct PictureHeader {
+  PictureKind kind = PictureKind::None;
+  Result<PictureSize> size = Fail("unknown kind");
+  JpegInfo jpeg;
+};
+PictureHeader ReadPictureHeader(std::span<const std::uint8_t> bytes);
+
+// What a row stream feeds: told the size first, where it may stop the
+// decode, then handed the rows as a RowSink is.
 class RowStreamSink {
  public:
   virtual ~RowStreamSink() = default;
@@ -117,7 +129,7 @@ Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom,
 // block is decoded while it is still in the cache. `head` may end anywhere,
 // even inside the header. A progressive file, which is decoded from all of
 // its bytes at once, is refused: read it whole and use the form above.
-Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, PhotoFile& file, int scaleDenom,
+Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, InputFile& file, int scaleDenom,
                             RowStreamSink& sink);
 
 }  // namespace trimbrel

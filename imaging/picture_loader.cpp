@@ -1,13 +1,13 @@
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "imaging/bmp_reader.hpp"
-#include "imaging/byte_reader.hpp"
+#include "platform/platform.hpp"
 #include "imaging/gif_reader.hpp"
 #include "imaging/ico_reader.hpp"
 #include "imaging/jpeg_reader.hpp"
 #include "imaging/pcx_reader.hpp"
-#include "imaging/photo_file.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/png_reader.hpp"
 
@@ -16,20 +16,9 @@ namespace {
 
 constexpr std::size_t kSignatureBytes = 8;
 
-// The largest file any reader could need: a 32-bit bitmap at the pixel cap
-// takes 1 GiB.
-constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 31;
-
-Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
-  auto file = PhotoFile::open(path);
-  if (!file) return file.error();
-  const std::uint64_t size = file.value().size();
-  if (size > kMaxFileBytes) return Fail("too large: a file of " + std::to_string(size) + " bytes");
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
-  auto filled = file.value().read(data.data(), data.size());
-  if (!filled) return filled.error();
-  data.resize(filled.value());  // the file shrank while we read it
-  return data;
+// The kind of a whole file, as its first bytes say.
+PictureKind SignatureKind(std::span<const std::uint8_t> bytes) {
+  return bytes.size() < kSignatureBytes ? PictureKind::None : DetectPictureKind(bytes.first(kSignatureBytes));
 }
 
 }  // namespace
@@ -42,29 +31,23 @@ Result<void> CheckPictureSize(std::int64_t width, std::int64_t height) {
   return {};
 }
 
-int DetectPictureKind(std::span<const std::uint8_t> firstBytes) {
-  ByteReader reader(firstBytes);
-  auto head = reader.bytes(6);
-  if (!head) return 0;
-  ByteReader in(*head);
-  const std::uint8_t b0 = *in.u8(), b1 = *in.u8(), b2 = *in.u8(), b3 = *in.u8(), b4 = *in.u8(), b5 = *in.u8();
-  if (b0 == 'B' && b1 == 'M') return static_cast<int>(PictureKind::Bmp);
-  if (b0 == 0xFF && b1 == 0xD8) return static_cast<int>(PictureKind::Jpeg);
-  if (b0 == 0x89 && b1 == 'P' && b2 == 'N' && b3 == 'G') return static_cast<int>(PictureKind::Png);
-  const unsigned reserved = b0 | (b1 << 8), type = b2 | (b3 << 8), count = b4 | (b5 << 8);
-  if (reserved == 0 && count > 0 && type == 1) return static_cast<int>(PictureKind::Icon);
-  if (reserved == 0 && count > 0 && type == 2) return static_cast<int>(PictureKind::Cursor);
-  if (b0 == 'G' && b1 == 'I' && b2 == 'F' && b3 == '8' && (b4 == '7' || b4 == '9') && b5 == 'a') {
-    return static_cast<int>(PictureKind::Gif);
-  }
-  if (b0 == 0x0A && b1 <= 5 && b2 == 1 && b3 == 8) return static_cast<int>(PictureKind::Pcx8);
-  if (b0 == 0x0A && b1 == 3 && b2 == 1 && b3 == 1) return static_cast<int>(PictureKind::Pcx1);
-  return 0;
+PictureKind DetectPictureKind(std::span<const std::uint8_t> firstBytes) {
+  if (firstBytes.size() < 6) return PictureKind::None;
+  const std::uint8_t* b = firstBytes.data();
+  if (b[0] == 'B' && b[1] == 'M') return PictureKind::Bmp;
+  if (b[0] == 0xFF && b[1] == 0xD8) return PictureKind::Jpeg;
+  if (b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G') return PictureKind::Png;
+  // An icon directory: reserved 0, type 1 (icon) or 2 (cursor), at least one image.
+  if (LoadLe16(b) == 0 && LoadLe16(b + 4) > 0 && LoadLe16(b + 2) == 1) return PictureKind::Icon;
+  if (LoadLe16(b) == 0 && LoadLe16(b + 4) > 0 && LoadLe16(b + 2) == 2) return PictureKind::Cursor;
+  if (std::memcmp(b, "GIF87a", 6) == 0 || std::memcmp(b, "GIF89a", 6) == 0) return PictureKind::Gif;
+  if (b[0] == 0x0A && b[1] <= 5 && b[2] == 1 && b[3] == 8) return PictureKind::Pcx8;
+  if (b[0] == 0x0A && b[1] == 3 && b[2] == 1 && b[3] == 1) return PictureKind::Pcx1;
+  return PictureKind::None;
 }
 
 Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < kSignatureBytes) return Fail("unknown kind");
-  switch (static_cast<PictureKind>(DetectPictureKind(bytes.first(kSignatureBytes)))) {
+  switch (SignatureKind(bytes)) {
     case PictureKind::Jpeg: return DecodeJpeg(bytes);
     case PictureKind::Bmp: return DecodeBmp(bytes);
     case PictureKind::Icon: return DecodeIcon(bytes, PictureKind::Icon);
@@ -78,14 +61,26 @@ Result<Picture> DecodePictureBytes(std::span<const std::uint8_t> bytes) {
   return Fail("unknown kind");
 }
 
+PictureHeader ReadPictureHeader(std::span<const std::uint8_t> bytes) {
+  PictureHeader header;
+  header.kind = SignatureKind(bytes);
+  if (header.kind != PictureKind::Jpeg) {
+    header.size = ReadPictureSize(bytes);
+    return header;
+  }
+  auto info = ReadJpegInfo(bytes);
+  if (!info) {
+    header.size = info.error();
+    return header;
+  }
+  header.jpeg = info.value();
+  header.size = PictureSize{header.jpeg.width, header.jpeg.height};
+  return header;
+}
+
 Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < kSignatureBytes) return Fail("unknown kind");
-  switch (static_cast<PictureKind>(DetectPictureKind(bytes.first(kSignatureBytes)))) {
-    case PictureKind::Jpeg: {
-      auto info = ReadJpegInfo(bytes);
-      if (!info) return info.error();
-      return PictureSize{info.value().width, info.value().height};
-    }
+  switch (SignatureKind(bytes)) {
+    case PictureKind::Jpeg: return ReadPictureHeader(bytes).size;
     case PictureKind::Bmp: return ReadBmpSize(bytes);
     case PictureKind::Icon:
     case PictureKind::Cursor: return ReadIconSize(bytes);
@@ -99,9 +94,9 @@ Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes) {
 }
 
 Result<Picture> DecodePictureFile(const std::string& path) {
-  auto data = readWholeFile(path);
+  auto data = ReadWholeFile(path);
   if (!data) return data.error();
-  return DecodePictureBytes(data.value());
+  return DecodePictureBytes(data.value().span());
 }
 
 }  // namespace trimbrel

@@ -8,7 +8,7 @@
 
 #include <png.h>
 
-#include "imaging/byte_reader.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 namespace {

@@ -68,22 +68,20 @@ bool Encode(png_structp png, png_infop info, const DibView* image, const ImageAt
 
 }  // namespace
 
-bool WritePng(const DibView& image, const ImageAttributes& attributes, ByteSink& out, std::string& lastError) {
+Result<void> WritePng(const DibView& image, const ImageAttributes& attributes, ByteSink& out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
   if (png == nullptr) {
-    lastError = "Failed to create PNG structure";
-    return false;
+    return Fail("Failed to create PNG structure");
   }
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    lastError = "Failed to initialize PNG info structure";
-    return false;
+    return Fail("Failed to initialize PNG info structure");
   }
   const bool ok = Encode(png, info, &image, &attributes, &out);
   png_destroy_write_struct(&png, &info);
-  if (!ok) lastError = "Error saving PNG file";
-  return ok;
+  if (!ok) return Fail("Error saving PNG file");
+  return {};
 }
 
 }  // namespace trimbrel

@@ -7,9 +7,11 @@
 #include "imaging/byte_sink.hpp"
 #include "imaging/dib_view.hpp"
 #include "imaging/image_attributes.hpp"
+#include "platform/platform.hpp"
 
 namespace trimbrel {
 
-bool WritePng(const DibView& image, const ImageAttributes& attributes, ByteSink& out, std::string& lastError);
+// Fails with the text the image object keeps as its last error.
+Result<void> WritePng(const DibView& image, const ImageAttributes& attributes, ByteSink& out);
 
 }  // namespace trimbrel

@@ -9,7 +9,6 @@
 #include <optional>
 #include <vector>
 
-#include "imaging/byte_reader.hpp"
 #include "imaging/drawing_surface.hpp"
 #include "imaging/surface_raster.hpp"
 #include "platform/platform.hpp"

@@ -9,7 +9,7 @@
 namespace trimbrel {
 
 bool StretchRows(int sw, int sh, const RowFetch& fetch, int dw, int dh, bool smooth, int rowBegin, int rowEnd,
-                 const RowStore& store) {
+                 const RowSink& store) {
   if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return false;
   rowBegin = std::max(0, rowBegin);
   rowEnd = std::min(dh, rowEnd);
@@ -53,7 +53,7 @@ bool StretchRows(int sw, int sh, const RowFetch& fetch, int dw, int dh, bool smo
   return true;
 }
 
-bool StretchDib(const DibView& source, int dw, int dh, bool smooth, const RowStore& store) {
+bool StretchDib(const DibView& source, int dw, int dh, bool smooth, const RowSink& store) {
   if (source.rows == nullptr) return false;
   return StretchRows(
       source.width, source.height, [&](int y) { return source.rowFromTop(y); }, dw, dh, smooth, 0, dh, store);

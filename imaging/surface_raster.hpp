@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "imaging/area_resampler.hpp"
 #include "imaging/dib_view.hpp"
 
 namespace trimbrel {
@@ -12,8 +13,6 @@ namespace trimbrel {
 // A source row counted from the top, width*3 bytes B,G,R; valid until the
 // next call.
 using RowFetch = std::function<const std::uint8_t*(int y)>;
-// A finished destination row, counted from the top.
-using RowStore = std::function<void(int y, const std::uint8_t* bgr)>;
 
 // Stretches a srcWidth × srcHeight source to dstWidth × dstHeight and hands
 // over the destination rows in [rowBegin, rowEnd), top-down. `smooth` averages
@@ -21,7 +20,7 @@ using RowStore = std::function<void(int y, const std::uint8_t* bgr)>;
 // source pixel under its centre. Equal sizes copy rows unchanged in both
 // modes. False when the resampler could not be set up.
 bool StretchRows(int srcWidth, int srcHeight, const RowFetch& fetch, int dstWidth, int dstHeight,
-                 bool smooth, int rowBegin, int rowEnd, const RowStore& store);
-bool StretchDib(const DibView& source, int dstWidth, int dstHeight, bool smooth, const RowStore& store);
+                 bool smooth, int rowBegin, int rowEnd, const RowSink& store);
+bool StretchDib(const DibView& source, int dstWidth, int dstHeight, bool smooth, const RowSink& store);
 
 }  // namespace trimbrel

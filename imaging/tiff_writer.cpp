@@ -124,25 +124,22 @@ int TiffRowsPerStrip(std::size_t rowBytes) {
   return static_cast<int>(rows);
 }
 
-bool WriteTiff(const DibView& image, const ImageAttributes& attributes, ByteSink& out, std::string& lastError) {
+Result<void> WriteTiff(const DibView& image, const ImageAttributes& attributes, ByteSink& out) {
   TiffStream stream;
   std::vector<std::uint8_t> row;
   try {
     row.resize(static_cast<std::size_t>(image.width) * 3);
   } catch (const std::bad_alloc&) {
-    lastError = "Can't allocate memory";
-    return false;
+    return Fail("Can't allocate memory");
   }
   const Result<TiffLibrary>& loaded = ProcessTiffLibrary();
   if (!loaded) {
-    lastError = loaded.error().reason;
-    return false;
+    return Fail(loaded.error().reason);
   }
   const TiffLibrary& lib = loaded.value();
   TIFFOpenOptions* options = lib.openOptionsAlloc();
   if (options == nullptr) {
-    lastError = "initialization fail";
-    return false;
+    return Fail("initialization fail");
   }
   lib.setErrorHandler(options, CollectMessage, &stream);
   lib.setWarningHandler(options, IgnoreWarning, &stream);
@@ -150,8 +147,7 @@ bool WriteTiff(const DibView& image, const ImageAttributes& attributes, ByteSink
                               NoMap, NoUnmap, options);
   lib.openOptionsFree(options);
   if (tif == nullptr) {
-    lastError = stream.messages.empty() ? "initialization fail" : "initialization fail: " + stream.messages;
-    return false;
+    return Fail(stream.messages.empty() ? "initialization fail" : "initialization fail: " + stream.messages);
   }
   bool ok = WriteTags(lib, tif, image, attributes) && WriteBody(lib, tif, image, row);
   // Closing writes the directory, so its failures count too.
@@ -159,11 +155,10 @@ bool WriteTiff(const DibView& image, const ImageAttributes& attributes, ByteSink
   lib.close(tif);
   ok = ok && !stream.failed;
   if (!ok) {
-    lastError = stream.messages.empty() ? "Error saving TIFF file" : "Error saving TIFF file: " + stream.messages;
-    return false;
+    return Fail(stream.messages.empty() ? "Error saving TIFF file" : "Error saving TIFF file: " + stream.messages);
   }
   out.write(stream.bytes);
-  return true;
+  return {};
 }
 
 }  // namespace trimbrel

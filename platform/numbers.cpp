@@ -18,16 +18,15 @@ bool IsGbkLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
 // Skips white space and an optional sign; returns the index of the first
 // character after them and sets `negative`.
-std::size_t SkipSpaceAndSign(std::string_view s, bool& negative) {
-  std::size_t i = 0;
-  while (i < s.size() && IsCSpace(s[i])) ++i;
-  negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    negative = s[i] == '-';
-    ++i;
-  }
-  return i;
-}
+// A number's text with full-width characters folded to ASCII, and where its
+// digits start behind leading blanks and a sign.
+struct NumberText {
+  std::string text;
+  std::size_t blanks = 0;  // leading blanks: where the rest starts when no digits follow
+  std::size_t start = 0;
+  bool negative = false;
+};
+
 
 // Decides the direction of a conversion that fell out of the double range:
 // the power of ten of the leading significant digit tells overflow from
@@ -83,12 +82,28 @@ std::string FoldFullWidth(std::string_view gbkText) {
 
 double ParseNumber(std::string_view gbkText) { return ReadNumber(gbkText).value; }
 
+namespace {
+
+NumberText ReadNumberText(std::string_view gbkText) {
+  NumberText number;
+  number.text = FoldFullWidth(gbkText);
+  const std::string_view s(number.text);
+  while (number.blanks < s.size() && IsCSpace(s[number.blanks])) ++number.blanks;
+  number.start = number.blanks;
+  if (number.start < s.size() && (s[number.start] == '+' || s[number.start] == '-')) {
+    number.negative = s[number.start++] == '-';
+  }
+  return number;
+}
+
+}  // namespace
+
 NumberReading ReadNumber(std::string_view gbkText) {
-  const std::string text = FoldFullWidth(gbkText);
-  const std::string_view s(text);
-  bool negative = false;
-  std::size_t i = SkipSpaceAndSign(s, negative);
-  const std::size_t start = i;
+  const NumberText number = ReadNumberText(gbkText);
+  const std::string_view s(number.text);
+  const bool negative = number.negative;
+  const std::size_t start = number.start;
+  std::size_t i = start;
 
   std::size_t digits = 0;
   while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
@@ -96,11 +111,7 @@ NumberReading ReadNumber(std::string_view gbkText) {
     ++i;
     while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
   }
-  if (digits == 0) {
-    std::size_t first = 0;
-    while (first < s.size() && IsCSpace(s[first])) ++first;
-    return {0.0, IgnoredRest(s, first)};
-  }
+  if (digits == 0) return {0.0, IgnoredRest(s, number.blanks)};
   const std::size_t mantissaEnd = i;
 
   // The exponent counts only when at least one digit follows "e" and its sign.
@@ -138,11 +149,10 @@ NumberReading ReadNumber(std::string_view gbkText) {
 int ParseInteger(std::string_view gbkText) { return ReadInteger(gbkText).value; }
 
 IntegerReading ReadInteger(std::string_view gbkText) {
-  const std::string text = FoldFullWidth(gbkText);
-  const std::string_view s(text);
-  bool negative = false;
-  std::size_t i = SkipSpaceAndSign(s, negative);
-  const std::size_t start = i;
+  const NumberText number = ReadNumberText(gbkText);
+  const std::string_view s(number.text);
+  const bool negative = number.negative;
+  std::size_t i = number.start;
 
   // glibc's atoi is strtol cast to int: strtol saturates at the 64-bit range
   // and the cast keeps the low 32 bits, so "4294967297" gives 1 and
@@ -160,9 +170,7 @@ IntegerReading ReadInteger(std::string_view gbkText) {
     magnitude = magnitude * 10 + digit;
   }
   IntegerReading reading;
-  std::size_t first = 0;
-  while (first < s.size() && IsCSpace(s[first])) ++first;
-  reading.ignored = IgnoredRest(s, i == start ? first : i);
+  reading.ignored = IgnoredRest(s, i == number.start ? number.blanks : i);
   constexpr std::uint64_t kIntMagnitude = std::uint64_t{1} << 31;  // |INT_MIN|
   reading.outOfRange = saturated || magnitude > (negative ? kIntMagnitude : kIntMagnitude - 1);
   std::int64_t value = 0;

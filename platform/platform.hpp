@@ -3,7 +3,10 @@
 // header only.
 #pragma once
 
+#include "platform/byte_order.hpp"
+#include "platform/byte_reader.hpp"
 #include "platform/checked_size.hpp"
+#include "platform/file_reader.hpp"
 #include "platform/file_system.hpp"
 #include "platform/gbk.hpp"
 #include "platform/interrupt_cleanup.hpp"

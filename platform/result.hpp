@@ -56,3 +56,15 @@ inline Error Fail(std::string reason) { return Error{std::move(reason)}; }
     auto trimbrel_try_result_ = (expr);             \
     if (!trimbrel_try_result_) return trimbrel_try_result_.error(); \
   } while (0)
+
+// TRY_ASSIGN(declaration, expr): evaluates a Result<T>, returns its error, and
+// otherwise declares (or assigns) the value:
+//   TRIMBREL_TRY_ASSIGN(const JpegInfo info, ReadJpegInfo(bytes));
+#define TRIMBREL_TRY_ASSIGN(declaration, expr) \
+  TRIMBREL_TRY_ASSIGN_WITH_(TRIMBREL_TRY_NAME_(trimbrel_try_value_, __LINE__), declaration, expr)
+#define TRIMBREL_TRY_NAME_(prefix, line) TRIMBREL_TRY_JOIN_(prefix, line)
+#define TRIMBREL_TRY_JOIN_(prefix, line) prefix##line
+#define TRIMBREL_TRY_ASSIGN_WITH_(result, declaration, expr) \
+  auto result = (expr);                                      \
+  if (!result) return result.error();                        \
+  declaration = std::move(result).value()

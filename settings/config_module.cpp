@@ -59,7 +59,7 @@ bool ConfigModule::setPath(const std::string& path) {
   if (storeFile.open(path) && storeFile.readAll(content)) return true;
   storeFile.close();
   content.clear();
-  if (!ReadWholeFile(path, content)) content.clear();
+  if (auto bytes = ReadWholeFile(path)) content.assign(bytes.value().text());
   return false;
 }
 

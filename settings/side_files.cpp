@@ -66,25 +66,13 @@ std::vector<std::uint8_t> ConfigModule::readBlock(const std::string& key,
                                                   const std::vector<std::uint8_t>& fallback) {
   const std::optional<std::string> path = SideFilePath(iniPath, currentSection, key);
   if (!path) return fallback;
-  const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return fallback;
-  std::vector<std::uint8_t> bytes;
-  struct stat st {};
-  bool ok = ::flock(fd, LOCK_SH | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-      const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ok = false;
-      else done += static_cast<std::size_t>(n);
-    }
-  }
-  ::close(fd);
+  auto file = InputFile::open(*path);
+  if (!file || !file.value().lockShared()) return fallback;
+  auto bytes = file.value().readRest();
   // An empty side file counts as a missing one: the caller's state stays.
-  if (!ok || bytes.empty()) return fallback;
-  return bytes;
+  if (!bytes || bytes.value().size() == 0) return fallback;
+  const std::span<const std::uint8_t> block = bytes.value().span();
+  return std::vector<std::uint8_t>(block.begin(), block.end());
 }
 
 }  // namespace trimbrel

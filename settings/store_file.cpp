@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/platform.hpp"
+
 namespace trimbrel {
 namespace {
 
@@ -34,25 +36,6 @@ bool ReadAt(int fd, char* data, std::size_t size, off_t offset) { return Transfe
 
 bool WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
   return TransferAll(::pwrite, fd, data, size, offset);
-}
-
-bool ReadToEnd(int fd, std::string& out) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::string data(static_cast<std::size_t>(st.st_size), '\0');
-  if (!ReadAt(fd, data.data(), data.size(), 0)) return false;
-  // Anything appended since the fstat (only an unlocked reader can see that).
-  char buffer[4096];
-  for (off_t at = st.st_size;;) {
-    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    data.append(buffer, static_cast<std::size_t>(n));
-    at += n;
-  }
-  out = std::move(data);
-  return true;
 }
 
 // Moves [from, from + length) to `to`, block by block, in the order that never
@@ -103,7 +86,11 @@ void StoreFile::close() {
 }
 
 bool StoreFile::readAll(std::string& out) const {
-  return fd_ >= 0 && ReadToEnd(fd_, out);
+  if (fd_ < 0) return false;
+  auto bytes = ReadWholeDescriptor(fd_);
+  if (!bytes) return false;
+  out.assign(bytes.value().text());
+  return true;
 }
 
 bool StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_view bytes,
@@ -129,14 +116,6 @@ bool StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_v
   if (added == gone) return true;
   if (!MoveBytes(fd_, tailFrom, tailLength, at + added)) return false;
   return ::ftruncate(fd_, st.st_size - (gone - added)) == 0;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  const bool ok = ReadToEnd(fd, out);
-  ::close(fd);
-  return ok;
 }
 
 }  // namespace trimbrel

@@ -44,7 +44,4 @@ class StoreFile {
   std::string path_;
 };
 
-// Reads a whole file without locking it; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& out);
-
 }  // namespace trimbrel

@@ -115,8 +115,7 @@ void ApplyPointer(QWidget& widget, const Bytes& pointer) {
     widget.unsetCursor();
     return;
   }
-  const std::uint32_t code = pointer[0] | (pointer[1] << 8) | (pointer[2] << 16) |
-                             (std::uint32_t{pointer[3]} << 24);
+  const std::uint32_t code = LoadLe32(pointer.data());
   switch (static_cast<Pointer>(code)) {
     case Pointer::Arrow: widget.setCursor(Qt::ArrowCursor); break;
     case Pointer::IBeam: widget.setCursor(Qt::IBeamCursor); break;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.hpp"
+
 namespace trimbrel {
 namespace {
 
@@ -15,35 +17,6 @@ void PutU32(Bytes& out, std::uint32_t v) {
   PutU16(out, v & 0xFFFF);
   PutU16(out, v >> 16);
 }
-
-class Cursor {
- public:
-  explicit Cursor(const Bytes& bytes) : bytes_(bytes) {}
-  std::size_t left() const { return bytes_.size() - pos_; }
-  std::optional<std::uint32_t> u16() {
-    if (left() < 2) return std::nullopt;
-    std::uint32_t v = bytes_[pos_] | (std::uint32_t{bytes_[pos_ + 1]} << 8);
-    pos_ += 2;
-    return v;
-  }
-  std::optional<std::uint32_t> u32() {
-    auto lo = u16();
-    if (!lo) return std::nullopt;
-    auto hi = u16();
-    if (!hi) return std::nullopt;
-    return *lo | (*hi << 16);
-  }
-  std::optional<std::string> text(std::size_t n) {
-    if (left() < n) return std::nullopt;
-    std::string s(reinterpret_cast<const char*>(bytes_.data() + pos_), n);
-    pos_ += n;
-    return s;
-  }
-
- private:
-  const Bytes& bytes_;
-  std::size_t pos_ = 0;
-};
 
 }  // namespace
 
@@ -67,24 +40,24 @@ Bytes EncodeItemList(const std::vector<std::string>& items) {
 }
 
 std::optional<std::vector<std::string>> DecodeItemList(const Bytes& bytes) {
-  Cursor in(bytes);
-  auto count = in.u16();
+  ByteReader in(bytes);
+  std::optional<std::uint32_t> count = in.u16le();
   if (!count) return std::nullopt;
   if (*count == 0xFFFF) {
-    count = in.u32();
+    count = in.u32le();
     if (!count) return std::nullopt;
   }
   // Every item needs at least its length field: a count beyond that is a
   // damaged block, refused before anything is reserved.
-  if (*count > in.left() / 4) return std::nullopt;
+  if (*count > in.remaining() / 4) return std::nullopt;
   std::vector<std::string> items;
   items.reserve(*count);
   for (std::uint32_t i = 0; i < *count; ++i) {
-    auto length = in.u32();
+    auto length = in.u32le();
     if (!length) return std::nullopt;
-    auto item = in.text(*length);
+    auto item = in.bytes(*length);
     if (!item) return std::nullopt;
-    items.push_back(std::move(*item));
+    items.emplace_back(item->begin(), item->end());
   }
   return items;
 }

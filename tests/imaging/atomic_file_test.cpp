@@ -360,7 +360,7 @@ TEST(FileSink, KeepsTheCodeOfAFailedWrite) {
          s.put(1);
          s.flush();
        }},
-      {"a whole BMP", [&](FileSink& s) { EncodeImage(*image, IMAGE_FORMAT_BMP, s); }},
+      {"a whole BMP", [&](FileSink& s) { (void)EncodeImage(*image, IMAGE_FORMAT_BMP, s); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -71,8 +71,9 @@ TestImage PhotoLike(int w, int h, unsigned seed) {
 
 Bytes Write(const TestImage& image, std::string* error = nullptr) {
   MemorySink sink;
-  std::string lastError;
-  EXPECT_TRUE(WriteTiledRgbGif(image.view(), sink, lastError));
+  auto written = WriteTiledRgbGif(image.view(), sink);
+  EXPECT_TRUE(written);
+  const std::string lastError = written ? written.value() : written.error().reason;
   EXPECT_EQ(lastError, "");
   if (error != nullptr) *error = lastError;
   return sink.take();
@@ -376,9 +377,9 @@ TEST(GifWriter, StreamErrorIsNotedAndTheRestStillWritten) {
   const std::size_t fullSize = Write(image).size();
   for (std::size_t limit : {std::size_t{0}, std::size_t{500}, fullSize - 1}) {
     FailingSink sink(limit);
-    std::string lastError;
-    EXPECT_TRUE(WriteTiledRgbGif(image.view(), sink, lastError)) << "limit " << limit;
-    EXPECT_EQ(lastError, "GIF 文件写出错误") << "limit " << limit;
+    auto written = WriteTiledRgbGif(image.view(), sink);
+    ASSERT_TRUE(written) << "limit " << limit;
+    EXPECT_EQ(written.value(), "GIF 文件写出错误") << "limit " << limit;
     EXPECT_EQ(sink.offered(), fullSize) << "limit " << limit;
   }
 }
@@ -399,8 +400,9 @@ TEST(GifWriter, RefusesPicturesTheFormatCannotHold) {
     view.stride -= c.strideShortBy;
     if (c.w == 0) view.rows = nullptr;
     MemorySink sink;
-    std::string lastError;
-    const bool ok = WriteTiledRgbGif(view, sink, lastError);
+    auto written = WriteTiledRgbGif(view, sink);
+    const bool ok = written.ok();
+    const std::string lastError = ok ? written.value() : written.error().reason;
     EXPECT_EQ(ok, c.written) << c.w << "x" << c.h;
     if (c.written) {
       EXPECT_EQ(lastError, "") << c.w << "x" << c.h;

@@ -188,7 +188,7 @@ TEST(JpegReader, ReadingTheFileAsItDecodesGivesTheSameRows) {
   ASSERT_GT(jpeg.size(), std::size_t{200'000});
   const std::string path = write("sequential.jpg", jpeg);
   auto decodeFromFile = [](const std::string& file, std::size_t headBytes, int denom, CollectRows& sink) {
-    auto opened = PhotoFile::open(file);
+    auto opened = InputFile::open(file);
     if (!opened) return Result<void>(opened.error());
     Bytes head(headBytes);
     auto got = opened.value().read(head.data(), head.size());

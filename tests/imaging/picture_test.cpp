@@ -45,7 +45,7 @@ TEST(DetectPictureKind, ClassifiesFirstBytes) {
       {{'B', 'M', 0, 0, 0}, 0},  // fewer than 6 bytes
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DetectPictureKind(c.bytes), c.kind) << "bytes " << int(c.bytes[0]) << " " << int(c.bytes[1]) << " "
+    EXPECT_EQ(static_cast<int>(DetectPictureKind(c.bytes)), c.kind) << "bytes " << int(c.bytes[0]) << " " << int(c.bytes[1]) << " "
                                                    << int(c.bytes[2]) << " " << int(c.bytes[3]);
   }
 }
@@ -89,7 +89,7 @@ TEST(ReadPictureSize, GivesTheDecodersSizeFromTheHeader) {
       MakePcx({.width = 9, .height = 5, .bitsPerPixel = 1, .version = 3, .value = [](int, int x, int) { return static_cast<std::uint8_t>(x & 1); }}),
   };
   for (const Bytes& bytes : cases) {
-    const int kind = DetectPictureKind(bytes);
+    const int kind = static_cast<int>(DetectPictureKind(bytes));
     SCOPED_TRACE("kind " + std::to_string(kind));
     auto decoded = DecodePictureBytes(bytes);
     ASSERT_TRUE(decoded) << decoded.error().reason;

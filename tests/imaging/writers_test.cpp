@@ -64,8 +64,7 @@ std::uint32_t Le(const Bytes& b, std::size_t at, int n) {
 TEST(BmpWriter, ThreeByTwoIsSeventyEightBytesWithTheResolution) {
   const TestImage img = Gradient(3, 2);
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WriteBmp(img.view(), At(300, 72), sink, error));
+  ASSERT_TRUE(WriteBmp(img.view(), At(300, 72), sink));
   const Bytes& b = sink.data();
   ASSERT_EQ(b.size(), 78u);
   struct Field {
@@ -149,8 +148,8 @@ JpegReadBack ReadJpeg(const Bytes& data) {
 TEST(JpegWriter, BaselineQualityNinetyWithJfifDensityInInches) {
   const TestImage img = Gradient(64, 40);
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WriteJpeg(img.view(), At(300, 150), sink, error)) << error;
+  auto written = WriteJpeg(img.view(), At(300, 150), sink);
+  ASSERT_TRUE(written) << written.error().reason;
   const JpegReadBack r = ReadJpeg(sink.data());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.width, 64);
@@ -181,8 +180,7 @@ TEST(JpegWriter, BaselineQualityNinetyWithJfifDensityInInches) {
 TEST(JpegWriter, DensityBeyondSixteenBitsIsHeldAtTheLargest) {
   const TestImage img = Gradient(8, 8);
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WriteJpeg(img.view(), At(70000, 96), sink, error));
+  ASSERT_TRUE(WriteJpeg(img.view(), At(70000, 96), sink));
   EXPECT_EQ(ReadJpeg(sink.data()).xDensity, 65535);
 }
 
@@ -245,8 +243,8 @@ TiffReadBack ReadTiff(const Bytes& data) {
 TEST(TiffWriter, OneJpegCompressedRgbPageWithTheTagsAndResolution) {
   const TestImage img = Gradient(100, 30);
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WriteTiff(img.view(), At(300, 150), sink, error)) << error;
+  auto written = WriteTiff(img.view(), At(300, 150), sink);
+  ASSERT_TRUE(written) << written.error().reason;
   const TiffReadBack r = ReadTiff(sink.data());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.width, 100u);
@@ -284,8 +282,8 @@ TEST(TiffWriter, RowsPerStripIsTheDefaultStripRoundedUpToEight) {
   }
   const TestImage img = Gradient(1000, 20);
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WriteTiff(img.view(), At(96, 96), sink, error)) << error;
+  auto written = WriteTiff(img.view(), At(96, 96), sink);
+  ASSERT_TRUE(written) << written.error().reason;
   EXPECT_EQ(ReadTiff(sink.data()).rowsPerStrip, 8u);
 }
 
@@ -294,8 +292,9 @@ TEST(TiffWriter, LibraryMessagesReachTheErrorText) {
   ImageAttributes a = At(96, 96);
   a.codecOptions[6] = 12345;  // a compression scheme libtiff does not have
   MemorySink sink;
-  std::string error;
-  EXPECT_FALSE(WriteTiff(img.view(), a, sink, error));
+  auto written = WriteTiff(img.view(), a, sink);
+  ASSERT_FALSE(written);
+  const std::string& error = written.error().reason;
   EXPECT_EQ(error.rfind("Error saving TIFF file: ", 0), 0u) << error;
   EXPECT_GT(error.size(), std::strlen("Error saving TIFF file: ")) << error;
   EXPECT_TRUE(sink.data().empty());
@@ -370,8 +369,8 @@ PngReadBack ReadPng(const Bytes& data) {
 TEST(PngWriter, RgbWithWhiteBackgroundAndPixelsPerMetre) {
   const TestImage img = Gradient(13, 7);
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WritePng(img.view(), At(300, 150), sink, error)) << error;
+  auto written = WritePng(img.view(), At(300, 150), sink);
+  ASSERT_TRUE(written) << written.error().reason;
   const PngReadBack r = ReadPng(sink.data());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.width, 13u);
@@ -401,8 +400,7 @@ TEST(PngWriter, BackgroundIndexGivesTheImagesBackgroundColour) {
   a.backgroundIndex = 3;
   a.backgroundColour = 0x00112233;  // B,G,R,reserved in memory order: B=0x33 G=0x22 R=0x11
   MemorySink sink;
-  std::string error;
-  ASSERT_TRUE(WritePng(img.view(), a, sink, error));
+  ASSERT_TRUE(WritePng(img.view(), a, sink));
   const PngReadBack r = ReadPng(sink.data());
   ASSERT_TRUE(r.ok && r.hasBackground);
   EXPECT_EQ(r.background.red, 0x11);
