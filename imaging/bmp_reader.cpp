@@ -81,7 +81,7 @@ Result<Picture> DecodeBmp(std::span<const std::uint8_t> bytes) {
   const bool topDown = h.info.height < 0;
   for (std::size_t r = 0; r < rows; ++r) {
     auto row = reader.bytes(fileRow);
-    // Kind 2 keeps rows bottom-up, as a bottom-up file stores them.
+    // Bmp pictures keep rows bottom-up, as a bottom-up file stores them.
     std::uint8_t* out = picture.pixels.data() + 3 * w * (topDown ? rows - 1 - r : r);
     if (bits >= 24) {
       const std::size_t step = bits / 8;

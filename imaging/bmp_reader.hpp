@@ -8,7 +8,7 @@
 
 namespace trimbrel {
 
-// Kind 2: uncompressed 1, 4, 8, 24 and 32-bit bitmap files.
+// PictureKind::Bmp: uncompressed 1, 4, 8, 24 and 32-bit bitmap files.
 Result<Picture> DecodeBmp(std::span<const std::uint8_t> bytes);
 
 // The size DecodeBmp would report, from the header alone.

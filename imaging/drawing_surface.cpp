@@ -12,7 +12,7 @@ namespace trimbrel {
 
 namespace {
 
-void fillRow(std::uint8_t* row, int count, std::uint32_t colour) {
+void FillRow(std::uint8_t* row, int count, std::uint32_t colour) {
   const std::uint8_t b = static_cast<std::uint8_t>(colour >> 16), g = static_cast<std::uint8_t>(colour >> 8),
                      r = static_cast<std::uint8_t>(colour);
   for (int x = 0; x < count; ++x) {
@@ -22,7 +22,7 @@ void fillRow(std::uint8_t* row, int count, std::uint32_t colour) {
   }
 }
 
-void putLe(std::uint8_t* p, std::uint32_t v, int bytes) {
+void PutLe(std::uint8_t* p, std::uint32_t v, int bytes) {
   for (int k = 0; k < bytes; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
@@ -81,7 +81,7 @@ void DrawingSurface::rebuild(int clientWidth, int clientHeight) {
   // One row in the background colour with zero padding, copied to every
   // row (the bytes are not initialised otherwise), then the old content.
   std::uint8_t* pattern = fresh.data() + static_cast<std::size_t>(h - 1) * stride;
-  fillRow(pattern, w, colour);
+  FillRow(pattern, w, colour);
   std::memset(pattern + static_cast<std::size_t>(w) * 3, 0, stride - static_cast<std::size_t>(w) * 3);
   for (int y = 0; y < h; ++y) {
     std::uint8_t* row = fresh.data() + static_cast<std::size_t>(h - 1 - y) * stride;
@@ -135,7 +135,7 @@ void ClearSurface(DrawingSurface& surface, std::optional<int> left, std::optiona
   const std::uint32_t colour = surface.effectiveBackground();
   const std::size_t offset = static_cast<std::size_t>(x0) * 3, bytes = static_cast<std::size_t>(x1 - x0) * 3;
   const std::uint8_t* first = surface.rowFromTop(y0) + offset;
-  fillRow(surface.rowFromTop(y0) + offset, x1 - x0, colour);
+  FillRow(surface.rowFromTop(y0) + offset, x1 - x0, colour);
   for (int y = y0 + 1; y < y1; ++y) std::memcpy(surface.rowFromTop(y) + offset, first, bytes);
 }
 
@@ -143,7 +143,7 @@ namespace {
 
 // Resolves one snapshot extent: absent or 0 the bitmap's own, −p that many per
 // cent of it (at least 10), a positive value as given.
-std::int64_t snapshotExtent(std::optional<int> requested, int own) {
+std::int64_t SnapshotExtent(std::optional<int> requested, int own) {
   if (!requested || *requested == 0) return own;
   if (*requested > 0) return *requested;
   const std::int64_t percent = std::max<std::int64_t>(10, -static_cast<std::int64_t>(*requested));
@@ -156,7 +156,7 @@ std::vector<std::uint8_t> TakeSnapshot(const DrawingSurface& surface, std::optio
                                        std::optional<int> height) {
   std::vector<std::uint8_t> out;
   if (!surface.hasBitmap()) return out;
-  const std::int64_t w = snapshotExtent(width, surface.width()), h = snapshotExtent(height, surface.height());
+  const std::int64_t w = SnapshotExtent(width, surface.width()), h = SnapshotExtent(height, surface.height());
   if (w <= 0 || h <= 0 || !PictureSizeAllowed(w, h)) return out;
   const std::size_t stride = DibStride(static_cast<std::size_t>(w));
   const auto image = CheckedMul(stride, static_cast<std::size_t>(h));
@@ -169,14 +169,14 @@ std::vector<std::uint8_t> TakeSnapshot(const DrawingSurface& surface, std::optio
   std::uint8_t* p = out.data();
   p[0] = 'B';
   p[1] = 'M';
-  putLe(p + 2, static_cast<std::uint32_t>(out.size()), 4);
-  putLe(p + 10, 54, 4);
-  putLe(p + 14, 40, 4);
-  putLe(p + 18, static_cast<std::uint32_t>(w), 4);
-  putLe(p + 22, static_cast<std::uint32_t>(h), 4);
-  putLe(p + 26, 1, 2);
-  putLe(p + 28, 24, 2);
-  putLe(p + 34, static_cast<std::uint32_t>(*image), 4);
+  PutLe(p + 2, static_cast<std::uint32_t>(out.size()), 4);
+  PutLe(p + 10, 54, 4);
+  PutLe(p + 14, 40, 4);
+  PutLe(p + 18, static_cast<std::uint32_t>(w), 4);
+  PutLe(p + 22, static_cast<std::uint32_t>(h), 4);
+  PutLe(p + 26, 1, 2);
+  PutLe(p + 28, 24, 2);
+  PutLe(p + 34, static_cast<std::uint32_t>(*image), 4);
   std::uint8_t* pixels = p + 54;
   if (w == surface.width() && h == surface.height()) {
     std::memcpy(pixels, surface.rows().data(), *image);

@@ -17,7 +17,7 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 
-Result<std::vector<Rgb>> readColourTable(ByteReader& reader, unsigned flags) {
+Result<std::vector<Rgb>> ReadColourTable(ByteReader& reader, unsigned flags) {
   std::vector<Rgb> table;
   if (!(flags & 0x80)) return table;
   const std::size_t count = std::size_t{1} << ((flags & 7) + 1);
@@ -29,7 +29,7 @@ Result<std::vector<Rgb>> readColourTable(ByteReader& reader, unsigned flags) {
 }
 
 // Sub-blocks: a length byte, that many bytes, until a zero length.
-Result<void> readSubBlocks(ByteReader& reader, std::vector<std::uint8_t>* collect) {
+Result<void> ReadSubBlocks(ByteReader& reader, std::vector<std::uint8_t>* collect) {
   for (;;) {
     auto length = reader.u8();
     if (!length) return Fail("damaged: GIF block runs past the end of the data");
@@ -66,7 +66,7 @@ class BitReader {
 // Decodes indices in the order they are stored; `put` receives each in turn.
 // Data that ends before the image is full leaves the remaining pixels alone.
 template <class Put>
-Result<void> decodeLzw(std::span<const std::uint8_t> data, int minimumBits, std::size_t pixelCount, Put put) {
+Result<void> DecodeLzw(std::span<const std::uint8_t> data, int minimumBits, std::size_t pixelCount, Put put) {
   if (minimumBits < 2 || minimumBits > 8) return Fail("damaged: GIF code size");
   const int clear = 1 << minimumBits;
   const int end = clear + 1;
@@ -129,7 +129,7 @@ Result<void> decodeLzw(std::span<const std::uint8_t> data, int minimumBits, std:
 
 // Interlaced images store every 8th row from 0, every 8th from 4, every 4th
 // from 2, then every 2nd from 1.
-std::vector<std::size_t> rowOrder(std::size_t height, bool interlaced) {
+std::vector<std::size_t> RowOrder(std::size_t height, bool interlaced) {
   std::vector<std::size_t> order;
   order.reserve(height);
   if (!interlaced) {
@@ -145,7 +145,7 @@ std::vector<std::size_t> rowOrder(std::size_t height, bool interlaced) {
 }
 
 // The palette index that shows `colour`: found, added, or the nearest.
-std::uint8_t backgroundIndex(std::vector<Rgb>& palette, Rgb colour) {
+std::uint8_t BackgroundIndex(std::vector<Rgb>& palette, Rgb colour) {
   for (std::size_t i = 0; i < palette.size(); ++i) {
     if (palette[i] == colour) return static_cast<std::uint8_t>(i);
   }
@@ -179,7 +179,7 @@ struct Frame {
   std::uint8_t flags = 0;
 };
 
-Result<Screen> readScreen(ByteReader& reader) {
+Result<Screen> ReadScreen(ByteReader& reader) {
   auto signature = reader.bytes(6);
   if (!signature || reader.size() < 14 ||
       (std::memcmp(signature->data(), "GIF87a", 6) != 0 && std::memcmp(signature->data(), "GIF89a", 6) != 0)) {
@@ -197,13 +197,13 @@ Result<Screen> readScreen(ByteReader& reader) {
 
 // Extensions before the first image are skipped; anything else before it
 // (the trailer included) means the file has no picture.
-Result<Frame> readFirstFrame(ByteReader& reader) {
+Result<Frame> ReadFirstFrame(ByteReader& reader) {
   for (;;) {
     auto introducer = reader.u8();
     if (!introducer) return Fail("damaged: GIF has no image");
     if (*introducer == 0x21) {
       if (!reader.u8()) return Fail("damaged: GIF block runs past the end of the data");
-      TRIMBREL_TRY(readSubBlocks(reader, nullptr));
+      TRIMBREL_TRY(ReadSubBlocks(reader, nullptr));
       continue;
     }
     if (*introducer != 0x2C) return Fail("damaged: GIF has no image");
@@ -216,7 +216,7 @@ Result<Frame> readFirstFrame(ByteReader& reader) {
 }
 
 // A screen of no size takes the extent of the image on it.
-Result<PictureSize> pictureSize(const Screen& screen, const Frame& frame) {
+Result<PictureSize> SizeOnScreen(const Screen& screen, const Frame& frame) {
   const std::int64_t width = screen.width ? screen.width : std::int64_t{frame.left} + frame.width;
   const std::int64_t height = screen.height ? screen.height : std::int64_t{frame.top} + frame.height;
   TRIMBREL_TRY(CheckPictureSize(width, height));
@@ -227,33 +227,33 @@ Result<PictureSize> pictureSize(const Screen& screen, const Frame& frame) {
 
 Result<PictureSize> ReadGifSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto screen = readScreen(reader);
+  auto screen = ReadScreen(reader);
   if (!screen) return screen.error();
-  if (screen.value().width != 0 && screen.value().height != 0) return pictureSize(screen.value(), Frame{});
-  auto global = readColourTable(reader, screen.value().flags);
+  if (screen.value().width != 0 && screen.value().height != 0) return SizeOnScreen(screen.value(), Frame{});
+  auto global = ReadColourTable(reader, screen.value().flags);
   if (!global) return global.error();
-  auto frame = readFirstFrame(reader);
+  auto frame = ReadFirstFrame(reader);
   if (!frame) return frame.error();
-  return pictureSize(screen.value(), frame.value());
+  return SizeOnScreen(screen.value(), frame.value());
 }
 
 Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto screen = readScreen(reader);
+  auto screen = ReadScreen(reader);
   if (!screen) return screen.error();
-  auto global = readColourTable(reader, screen.value().flags);
+  auto global = ReadColourTable(reader, screen.value().flags);
   if (!global) return global.error();
-  auto first = readFirstFrame(reader);
+  auto first = ReadFirstFrame(reader);
   if (!first) return first.error();
   const Frame& frame = first.value();
-  auto local = readColourTable(reader, frame.flags);
+  auto local = ReadColourTable(reader, frame.flags);
   if (!local) return local.error();
   auto minimumBits = reader.u8();
   if (!minimumBits) return Fail("damaged: GIF image data missing");
   std::vector<std::uint8_t> data;
-  TRIMBREL_TRY(readSubBlocks(reader, &data));
+  TRIMBREL_TRY(ReadSubBlocks(reader, &data));
 
-  auto size = pictureSize(screen.value(), frame);
+  auto size = SizeOnScreen(screen.value(), frame);
   if (!size) return size.error();
   const std::size_t width = static_cast<std::size_t>(size.value().width);
   const std::size_t height = static_cast<std::size_t>(size.value().height);
@@ -261,7 +261,7 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   std::vector<Rgb> palette = local.value().empty() ? global.value() : local.value();
   Rgb background;
   if (screen.value().background < global.value().size()) background = global.value()[screen.value().background];
-  const std::uint8_t fill = backgroundIndex(palette, background);
+  const std::uint8_t fill = BackgroundIndex(palette, background);
 
   constexpr std::size_t kHeader = 40 + 256 * 4;
   const std::size_t stride = DibStride(width, 8);
@@ -280,7 +280,7 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   }
 
   const std::size_t frameWidth = frame.width;
-  const std::vector<std::size_t> rows = rowOrder(frame.height, (frame.flags & 0x40) != 0);
+  const std::vector<std::size_t> rows = RowOrder(frame.height, (frame.flags & 0x40) != 0);
   std::size_t index = 0;
   auto put = [&](std::uint8_t value) {
     const std::size_t x = frame.left + index % frameWidth;
@@ -288,7 +288,7 @@ Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
     ++index;
     if (x < width && y < height) dib[kHeader + y * stride + x] = value;
   };
-  TRIMBREL_TRY(decodeLzw(data, *minimumBits, frameWidth * frame.height, put));
+  TRIMBREL_TRY(DecodeLzw(data, *minimumBits, frameWidth * frame.height, put));
   return picture;
 }
 

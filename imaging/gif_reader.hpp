@@ -8,7 +8,7 @@
 
 namespace trimbrel {
 
-// Kind 5: the first image on an 8-bit DIB of the logical screen's size.
+// PictureKind::Gif: the first image on an 8-bit DIB of the logical screen's size.
 Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes);
 
 // The size DecodeGif would report, from the header alone.

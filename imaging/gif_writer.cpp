@@ -21,7 +21,7 @@ constexpr std::uint8_t kMinCodeSize = 8;
 constexpr const char* kWriteError = "GIF 文件写出错误";
 
 // Colours travel as 0x00RRGGBB.
-std::uint32_t packRgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+std::uint32_t PackRgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
 }
 
@@ -66,7 +66,7 @@ class GifTile final : public PixelSource {
 
   std::uint32_t paletteColor(int index) const {
     const std::uint8_t* entry = &palette_[static_cast<std::size_t>(index) * 3];
-    return packRgb(entry[0], entry[1], entry[2]);
+    return PackRgb(entry[0], entry[1], entry[2]);
   }
 
   // The lowest index whose entry has exactly this colour, the answer of a
@@ -287,7 +287,7 @@ void GifCodec::writeImageBlock(ByteSink& out, GifTile& tile) {
 
 std::uint32_t GifCodec::pixelColor(const DibView& image, int column, int rowFromBottom) {
   const std::uint8_t* bgr = image.rowFromBottom(rowFromBottom) + static_cast<std::size_t>(column) * 3;
-  return packRgb(bgr[2], bgr[1], bgr[0]);
+  return PackRgb(bgr[2], bgr[1], bgr[0]);
 }
 
 }  // namespace

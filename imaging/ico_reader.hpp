@@ -8,7 +8,7 @@
 
 namespace trimbrel {
 
-// Kinds 3 and 4: the chosen directory entry as B,G,R,A straight alpha,
+// PictureKind::Icon and Cursor: the chosen directory entry as B,G,R,A straight alpha,
 // rows top-down; `kind` is Icon or Cursor.
 Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind);
 

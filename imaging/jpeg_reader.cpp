@@ -64,7 +64,7 @@ struct JpegSession {
   FileSource stream;
 };
 
-[[noreturn]] void onError(j_common_ptr cinfo) {
+[[noreturn]] void OnError(j_common_ptr cinfo) {
   auto* error = reinterpret_cast<JpegErrorManager*>(cinfo->err);
   (*cinfo->err->format_message)(cinfo, error->message);
   std::longjmp(error->jump, 1);
@@ -86,18 +86,18 @@ bool SpoilsProgression(int code) {
   }
 }
 
-void onMessage(j_common_ptr cinfo, int level) {
+void OnMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
   // Truncated data would otherwise decode as grey rows and pass as success.
-  if (cinfo->err->msg_code == JWRN_JPEG_EOF) onError(cinfo);
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF) OnError(cinfo);
   if (!cinfo->is_decompressor) return;
   if (reinterpret_cast<j_decompress_ptr>(cinfo)->progressive_mode && SpoilsProgression(cinfo->err->msg_code)) {
-    onError(cinfo);
+    OnError(cinfo);
   }
   cinfo->err->num_warnings++;
 }
 
-void onProgress(j_common_ptr cinfo) {
+void OnProgress(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (static_cast<std::size_t>(d->input_scan_number) > kMaxScans) {
     auto* error = reinterpret_cast<JpegErrorManager*>(cinfo->err);
@@ -106,17 +106,17 @@ void onProgress(j_common_ptr cinfo) {
   }
 }
 
-void streamInit(j_decompress_ptr) {}
-void streamTerm(j_decompress_ptr) {}
+void StreamInit(j_decompress_ptr) {}
+void StreamTerm(j_decompress_ptr) {}
 
 // Holds no C++ object across the read, so the error path's longjmp skips no
 // destructor; a failed read ends the data like the end of the file does.
-std::size_t readBlock(FileSource* src) {
+std::size_t ReadBlock(FileSource* src) {
   auto got = src->file->read(src->block, kStreamBlockBytes);
   return got ? got.value() : 0;
 }
 
-boolean streamFill(j_decompress_ptr cinfo) {
+boolean StreamFill(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<FileSource*>(cinfo->src);
   if (!src->headGiven) {
     src->headGiven = true;
@@ -126,7 +126,7 @@ boolean streamFill(j_decompress_ptr cinfo) {
       return TRUE;
     }
   }
-  const std::size_t got = readBlock(src);
+  const std::size_t got = ReadBlock(src);
   if (got == 0) {
     // As libjpeg's own sources do: warn (which ends the decode here) and
     // give an end-of-image marker for the decoder to stop at.
@@ -141,35 +141,35 @@ boolean streamFill(j_decompress_ptr cinfo) {
   return TRUE;
 }
 
-void streamSkip(j_decompress_ptr cinfo, long count) {
+void StreamSkip(j_decompress_ptr cinfo, long count) {
   jpeg_source_mgr* src = cinfo->src;
   if (count <= 0) return;
   while (static_cast<std::size_t>(count) > src->bytes_in_buffer) {
     count -= static_cast<long>(src->bytes_in_buffer);
-    streamFill(cinfo);
+    StreamFill(cinfo);
   }
   src->next_input_byte += count;
   src->bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
-bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size, InputFile* rest,
+bool SessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size, InputFile* rest,
                  std::uint8_t* block) {
   std::memset(s, 0, sizeof *s);
   s->cinfo.err = jpeg_std_error(&s->error.pub);
-  s->error.pub.error_exit = onError;
-  s->error.pub.emit_message = onMessage;
+  s->error.pub.error_exit = OnError;
+  s->error.pub.emit_message = OnMessage;
   if (setjmp(s->error.jump)) return false;
   jpeg_create_decompress(&s->cinfo);
   s->cinfo.mem->max_memory_to_use = static_cast<long>(kMaxLibjpegMemory);
-  s->progress.progress_monitor = onProgress;
+  s->progress.progress_monitor = OnProgress;
   s->cinfo.progress = &s->progress;
   if (rest) {
     FileSource& src = s->stream;
-    src.pub.init_source = streamInit;
-    src.pub.fill_input_buffer = streamFill;
-    src.pub.skip_input_data = streamSkip;
+    src.pub.init_source = StreamInit;
+    src.pub.fill_input_buffer = StreamFill;
+    src.pub.skip_input_data = StreamSkip;
     src.pub.resync_to_restart = jpeg_resync_to_restart;
-    src.pub.term_source = streamTerm;
+    src.pub.term_source = StreamTerm;
     src.head = data;
     src.headSize = size;
     src.file = rest;
@@ -183,7 +183,7 @@ bool sessionOpen(JpegSession* s, const std::uint8_t* data, std::size_t size, Inp
   return true;
 }
 
-bool sessionPrepare(JpegSession* s, int scaleDenom, J_COLOR_SPACE out) {
+bool SessionPrepare(JpegSession* s, int scaleDenom, J_COLOR_SPACE out) {
   if (setjmp(s->error.jump)) return false;
   // Smoothing only guesses at AC coefficients a stream lacks; with the AC
   // scans left out on purpose it must not touch what the DC scans say.
@@ -195,56 +195,56 @@ bool sessionPrepare(JpegSession* s, int scaleDenom, J_COLOR_SPACE out) {
   return true;
 }
 
-bool sessionStart(JpegSession* s) {
+bool SessionStart(JpegSession* s) {
   if (setjmp(s->error.jump)) return false;
   jpeg_start_decompress(&s->cinfo);
   return true;
 }
 
-bool sessionReadRow(JpegSession* s, std::uint8_t* row) {
+bool SessionReadRow(JpegSession* s, std::uint8_t* row) {
   if (setjmp(s->error.jump)) return false;
   JSAMPROW rows[1] = {row};
   return jpeg_read_scanlines(&s->cinfo, rows, 1) == 1;
 }
 
-bool sessionFinish(JpegSession* s) {
+bool SessionFinish(JpegSession* s) {
   if (setjmp(s->error.jump)) return false;
   jpeg_finish_decompress(&s->cinfo);
   return true;
 }
 
-void sessionClose(JpegSession* s) { jpeg_destroy_decompress(&s->cinfo); }
+void SessionClose(JpegSession* s) { jpeg_destroy_decompress(&s->cinfo); }
 
 struct SessionCloser {
   void operator()(JpegSession* s) const {
-    sessionClose(s);
+    SessionClose(s);
     delete s;
   }
 };
 using SessionPtr = std::unique_ptr<JpegSession, SessionCloser>;
 
-Error damaged(const JpegSession& s) {
+Error Damaged(const JpegSession& s) {
   return Fail(std::string("damaged: ") + (s.error.message[0] ? s.error.message : "JPEG data"));
 }
 
 // `rest`, when given, is the file the bytes came from, positioned after
 // them, and `block` a buffer of kStreamBlockBytes to read the rest into.
-Result<SessionPtr> openSession(std::span<const std::uint8_t> bytes, InputFile* rest = nullptr,
+Result<SessionPtr> OpenSession(std::span<const std::uint8_t> bytes, InputFile* rest = nullptr,
                                std::uint8_t* block = nullptr) {
   if (bytes.empty() && !rest) return Fail("damaged: empty JPEG data");
   SessionPtr session(new JpegSession());
-  if (!sessionOpen(session.get(), bytes.data(), bytes.size(), rest, block)) {
+  if (!SessionOpen(session.get(), bytes.data(), bytes.size(), rest, block)) {
     // libjpeg stops at 65500 a side; say so in the words every reader uses.
     if (session->error.pub.msg_code == JERR_IMAGE_TOO_BIG) {
       auto size = CheckPictureSize(session->cinfo.image_width, session->cinfo.image_height);
       if (!size) return size.error();
     }
-    return damaged(*session);
+    return Damaged(*session);
   }
   return session;
 }
 
-int orientationOf(const jpeg_decompress_struct& cinfo) {
+int OrientationOf(const jpeg_decompress_struct& cinfo) {
   for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
     if (m->marker != JPEG_APP0 + 1) continue;
     int o = ExifOrientation({m->data, m->data_length});
@@ -259,7 +259,7 @@ std::uint64_t RoundUp(std::uint64_t n, std::uint64_t multiple) {
 
 // libjpeg's whole-image coefficient buffer: each component's blocks,
 // padded to whole MCU rows and columns, 64 coefficients of 2 bytes each.
-std::uint64_t coefficientBytesOf(const jpeg_decompress_struct& cinfo) {
+std::uint64_t CoefficientBytesOf(const jpeg_decompress_struct& cinfo) {
   if (!cinfo.progressive_mode) return 0;
   std::uint64_t blocks = 0;
   for (int c = 0; c < cinfo.num_components; ++c) {
@@ -270,22 +270,22 @@ std::uint64_t coefficientBytesOf(const jpeg_decompress_struct& cinfo) {
   return blocks * sizeof(JBLOCK);
 }
 
-JpegInfo infoOf(const jpeg_decompress_struct& cinfo) {
+JpegInfo InfoOf(const jpeg_decompress_struct& cinfo) {
   JpegInfo info;
-  info.orientation = orientationOf(cinfo);
+  info.orientation = OrientationOf(cinfo);
   const bool swap = OrientationSwapsAxes(info.orientation);
   info.width = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
   info.height = static_cast<int>(swap ? cinfo.image_width : cinfo.image_height);
   info.components = cinfo.num_components;
   info.progressive = cinfo.progressive_mode != 0;
-  info.coefficientBytes = coefficientBytesOf(cinfo);
+  info.coefficientBytes = CoefficientBytesOf(cinfo);
   return info;
 }
 
 std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
 
 // The passes a progressive file asks for, against what its size can mean.
-Result<void> checkScanWork(const jpeg_decompress_struct& cinfo, std::span<const std::uint8_t> bytes) {
+Result<void> CheckScanWork(const jpeg_decompress_struct& cinfo, std::span<const std::uint8_t> bytes) {
   ComponentBlocks components[MAX_COMPONENTS];
   std::uint64_t blocks = 0;
   const int count = std::min(cinfo.num_components, MAX_COMPONENTS);
@@ -308,7 +308,7 @@ Result<void> checkScanWork(const jpeg_decompress_struct& cinfo, std::span<const 
 }
 
 // Where the decoder puts a shown row: straight into the caller's memory for
-// the kind-1 picture, or into one reused row for a streaming sink.
+// the Jpeg picture, or into one reused row for a streaming sink.
 class RowTarget {
  public:
   virtual ~RowTarget() = default;
@@ -320,7 +320,7 @@ class RowTarget {
 };
 
 // Adobe writes CMYK inverted (0 = full ink) and says so in its APP14 marker.
-void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inverted) {
+void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inverted) {
   for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
     int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
     if (!inverted) {
@@ -337,25 +337,25 @@ void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inve
 
 // `bytes` are the whole file, or with `rest` its first bytes, the rest to be
 // read from `rest` (sequential files only).
-Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, RowTarget& target,
+Result<void> DecodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, RowTarget& target,
                         InputFile* rest = nullptr) {
   if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8) {
     return Fail("damaged: scale must be 1/1, 1/2, 1/4 or 1/8");
   }
   std::vector<std::uint8_t> block(rest ? kStreamBlockBytes : 0);  // outlives the session
-  auto opened = openSession(bytes, rest, block.data());
+  auto opened = OpenSession(bytes, rest, block.data());
   if (!opened) return opened.error();
   JpegSession& s = *opened.value();
   jpeg_decompress_struct& cinfo = s.cinfo;
   const std::uint64_t fileSize = rest ? rest->size() : bytes.size();
 
-  const JpegInfo facts = infoOf(cinfo);
+  const JpegInfo facts = InfoOf(cinfo);
   TRIMBREL_TRY(target.allows(facts.width, facts.height));
   // Counted from the markers, so that such a file is refused before libjpeg
   // makes its first pass; the progress monitor stays as the last guard.
   if (cinfo.progressive_mode) {
     if (rest) return Fail("damaged: a progressive JPEG is decoded from all of its bytes");
-    TRIMBREL_TRY(checkScanWork(cinfo, bytes));
+    TRIMBREL_TRY(CheckScanWork(cinfo, bytes));
   }
   TRIMBREL_TRY(CheckJpegStreamMemory(facts, scaleDenom));
   // A sequential Huffman scan spends at least two bits on every block, so a
@@ -377,7 +377,7 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
     return Fail("damaged: unsupported JPEG colour space");
   }
   const int orientation = facts.orientation;
-  if (!sessionPrepare(&s, scaleDenom, out)) return damaged(s);
+  if (!SessionPrepare(&s, scaleDenom, out)) return Damaged(s);
   const int storedWidth = static_cast<int>(cinfo.output_width);
   const int storedHeight = static_cast<int>(cinfo.output_height);
   const bool swap = OrientationSwapsAxes(orientation);
@@ -385,16 +385,16 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
   const int height = swap ? storedWidth : storedHeight;
   // A progressive file is read whole here, so a truncated one fails before
   // the caller allocates anything for its rows.
-  if (!sessionStart(&s)) return damaged(s);
+  if (!SessionStart(&s)) return Damaged(s);
   TRIMBREL_TRY(target.begin(width, height));
 
   const std::size_t bgrRow = static_cast<std::size_t>(storedWidth) * 3;
   std::vector<std::uint8_t> cmykRow(cmyk ? static_cast<std::size_t>(storedWidth) * 4 : 0);
   // One stored row as B,G,R into `dest`.
   auto readRow = [&](std::uint8_t* dest) {
-    if (!cmyk) return sessionReadRow(&s, dest);
-    if (!sessionReadRow(&s, cmykRow.data())) return false;
-    cmykToBgr(cmykRow.data(), dest, storedWidth, cinfo.saw_Adobe_marker);
+    if (!cmyk) return SessionReadRow(&s, dest);
+    if (!SessionReadRow(&s, cmykRow.data())) return false;
+    CmykToBgr(cmykRow.data(), dest, storedWidth, cinfo.saw_Adobe_marker);
     return true;
   };
 
@@ -403,9 +403,9 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
     for (int y = 0; y < height; ++y) {
       std::uint8_t* dest = target.rowBuffer(y);
       if (orientation == 1) {
-        if (!readRow(dest)) return damaged(s);
+        if (!readRow(dest)) return Damaged(s);
       } else {
-        if (!readRow(scratch.data())) return damaged(s);
+        if (!readRow(scratch.data())) return Damaged(s);
         for (int x = 0; x < width; ++x) {
           std::memcpy(dest + 3 * static_cast<std::size_t>(x), scratch.data() + 3 * static_cast<std::size_t>(width - 1 - x), 3);
         }
@@ -416,7 +416,7 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
     // Turning or flipping needs the whole stored picture first.
     std::vector<std::uint8_t> stored(bgrRow * static_cast<std::size_t>(storedHeight));
     for (int y = 0; y < storedHeight; ++y) {
-      if (!readRow(stored.data() + bgrRow * static_cast<std::size_t>(y))) return damaged(s);
+      if (!readRow(stored.data() + bgrRow * static_cast<std::size_t>(y))) return Damaged(s);
     }
     for (int y = 0; y < height; ++y) {
       std::uint8_t* dest = target.rowBuffer(y);
@@ -428,7 +428,7 @@ Result<void> decodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
       target.rowDone(y);
     }
   }
-  if (!sessionFinish(&s)) return damaged(s);
+  if (!SessionFinish(&s)) return Damaged(s);
   return {};
 }
 
@@ -445,7 +445,7 @@ class PictureTarget final : public RowTarget {
     picture_.pixels.resize(rowBytes_ * static_cast<std::size_t>(height));
     return {};
   }
-  // Kind 1 is stored bottom-up: each shown row goes straight to its place.
+  // A Jpeg picture is stored bottom-up: each shown row goes straight to its place.
   std::uint8_t* rowBuffer(int y) override {
     return picture_.pixels.data() + rowBytes_ * static_cast<std::size_t>(picture_.height - 1 - y);
   }
@@ -477,9 +477,9 @@ class SinkTarget final : public RowTarget {
 }  // namespace
 
 Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes) {
-  auto opened = openSession(bytes);
+  auto opened = OpenSession(bytes);
   if (!opened) return opened.error();
-  return infoOf(opened.value()->cinfo);
+  return InfoOf(opened.value()->cinfo);
 }
 
 Result<void> CheckJpegStreamMemory(const JpegInfo& info, int scaleDenom) {
@@ -508,21 +508,21 @@ Result<void> DecodeJpegRows(std::span<const std::uint8_t> bytes, int scaleDenom,
     // the work. Anything the filter does not take (a sequential file, a cut
     // or odd one) is left to libjpeg whole, which gives its own verdict.
     auto dcOnly = KeepDcScansOnly(bytes);
-    if (dcOnly) return decodeInto(dcOnly.value(), scaleDenom, target);
+    if (dcOnly) return DecodeInto(dcOnly.value(), scaleDenom, target);
   }
-  return decodeInto(bytes, scaleDenom, target);
+  return DecodeInto(bytes, scaleDenom, target);
 }
 
 Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, InputFile& file, int scaleDenom,
                             RowStreamSink& sink) {
   SinkTarget target(sink);
-  return decodeInto(head, scaleDenom, target, &file);
+  return DecodeInto(head, scaleDenom, target, &file);
 }
 
 Result<Picture> DecodeJpeg(std::span<const std::uint8_t> bytes) {
   Picture picture;
   PictureTarget target(picture);
-  auto decoded = decodeInto(bytes, 1, target);
+  auto decoded = DecodeInto(bytes, 1, target);
   if (!decoded) return decoded.error();
   return picture;
 }

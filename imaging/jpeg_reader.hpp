@@ -8,7 +8,7 @@
 
 namespace trimbrel {
 
-// Kind 1: B,G,R rows bottom-up, turned upright by the EXIF orientation.
+// PictureKind::Jpeg: B,G,R rows bottom-up, turned upright by the EXIF orientation.
 Result<Picture> DecodeJpeg(std::span<const std::uint8_t> bytes);
 
 }  // namespace trimbrel

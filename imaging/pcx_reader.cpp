@@ -18,7 +18,7 @@ struct PcxHeader {
   std::uint16_t bytesPerLine = 0;      // per plane
 };
 
-Result<PcxHeader> readHeader(ByteReader& reader) {
+Result<PcxHeader> ReadHeader(ByteReader& reader) {
   PcxHeader h;
   const std::uint8_t manufacturer = reader.get();
   h.version = reader.get();
@@ -75,7 +75,7 @@ class RunReader {
 // The 256-colour palette follows the pixels after a 12 byte; some writers
 // leave a gap, so the end of the file is the second place to look. Without
 // one the indices are grey levels.
-void readPalette(std::span<const std::uint8_t> bytes, ByteReader& reader, std::uint8_t* entries) {
+void ReadPalette(std::span<const std::uint8_t> bytes, ByteReader& reader, std::uint8_t* entries) {
   std::optional<std::span<const std::uint8_t>> colours;
   auto marker = reader.u8();
   if (marker && *marker == 12) colours = reader.bytes(768);
@@ -103,7 +103,7 @@ void readPalette(std::span<const std::uint8_t> bytes, ByteReader& reader, std::u
 
 Result<PictureSize> ReadPcxSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto parsed = readHeader(reader);
+  auto parsed = ReadHeader(reader);
   if (!parsed) return parsed.error();
   TRIMBREL_TRY(CheckPictureSize(parsed.value().width, parsed.value().height));
   return PictureSize{static_cast<std::int32_t>(parsed.value().width), static_cast<std::int32_t>(parsed.value().height)};
@@ -111,7 +111,7 @@ Result<PictureSize> ReadPcxSize(std::span<const std::uint8_t> bytes) {
 
 Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto parsed = readHeader(reader);
+  auto parsed = ReadHeader(reader);
   if (!parsed) return parsed.error();
   const PcxHeader& h = parsed.value();
   TRIMBREL_TRY(CheckPictureSize(h.width, h.height));
@@ -165,7 +165,7 @@ Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes) {
     const std::uint8_t white[4] = {255, 255, 255, 0};
     std::memcpy(dib.data() + 44, white, 4);
   } else if (indexed) {
-    readPalette(bytes, reader, dib.data() + 40);
+    ReadPalette(bytes, reader, dib.data() + 40);
   }
   return picture;
 }

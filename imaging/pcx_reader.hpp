@@ -8,7 +8,7 @@
 
 namespace trimbrel {
 
-// Kinds 6 and 7: 8-bit palette or true-colour, and 1-bit pictures as DIBs.
+// PictureKind::Pcx8 and Pcx1: 8-bit palette or true-colour, and 1-bit pictures as DIBs.
 Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes);
 
 // The size DecodePcx would report, from the header alone.

@@ -77,7 +77,7 @@ Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes);
 Result<void> CheckPictureSize(std::int64_t width, std::int64_t height);
 
 // JPEG streaming, so a large photo can be scaled row by row without ever
-// existing whole. The kind-1 decode runs through the same code.
+// existing whole. Decoding a Jpeg picture runs through the same code.
 struct JpegInfo {
   int width = 0;   // as shown, after the EXIF orientation
   int height = 0;

@@ -25,33 +25,33 @@ struct PngHeader {
   bool colourSpace = false;  // gAMA, sRGB, iCCP or cHRM before the image data
 };
 
-std::optional<std::uint32_t> u32be(ByteReader& reader) {
+std::optional<std::uint32_t> ReadU32Be(ByteReader& reader) {
   auto b = reader.bytes(4);
   if (!b) return std::nullopt;
   return (std::uint32_t{(*b)[0]} << 24) | (std::uint32_t{(*b)[1]} << 16) | (std::uint32_t{(*b)[2]} << 8) | (*b)[3];
 }
 
-bool readSignature(ByteReader& reader) {
+bool ReadSignature(ByteReader& reader) {
   static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   auto signature = reader.bytes(8);
   return signature && std::memcmp(signature->data(), kSignature, 8) == 0;
 }
 
-Result<PngHeader> readHeader(std::span<const std::uint8_t> bytes) {
+Result<PngHeader> ReadHeader(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  if (!readSignature(reader)) return Fail("damaged: no PNG signature");
+  if (!ReadSignature(reader)) return Fail("damaged: no PNG signature");
   PngHeader header;
   bool first = true;
   bool imageData = false;
   for (;;) {
-    auto length = u32be(reader);
+    auto length = ReadU32Be(reader);
     auto type = reader.bytes(4);
     if (!length || !type) return Fail("damaged: PNG data ends early");
     const std::string name(type->begin(), type->end());
     if (first) {
       if (name != "IHDR" || *length < 13) return Fail("damaged: PNG header missing");
-      auto width = u32be(reader);
-      auto height = u32be(reader);
+      auto width = ReadU32Be(reader);
+      auto height = ReadU32Be(reader);
       auto depth = reader.u8();
       auto colour = reader.u8();
       if (!width || !height || !depth || !colour) return Fail("damaged: PNG data ends early");
@@ -95,28 +95,28 @@ struct PngClassic {
   char message[160];
 };
 
-void classicError(png_structp png, png_const_charp text) {
+void ClassicError(png_structp png, png_const_charp text) {
   auto* c = static_cast<PngClassic*>(png_get_error_ptr(png));
   std::strncpy(c->message, text, sizeof c->message - 1);
   png_longjmp(png, 1);
 }
 
-void classicWarning(png_structp, png_const_charp) {}
+void ClassicWarning(png_structp, png_const_charp) {}
 
-void classicRead(png_structp png, png_bytep out, std::size_t count) {
+void ClassicRead(png_structp png, png_bytep out, std::size_t count) {
   auto* input = static_cast<MemoryInput*>(png_get_io_ptr(png));
   if (count > input->size - input->position) png_error(png, "PNG data ends early");
   std::memcpy(out, input->data + input->position, count);
   input->position += count;
 }
 
-bool classicOpen(PngClassic* c) {
-  c->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, c, classicError, classicWarning);
+bool ClassicOpen(PngClassic* c) {
+  c->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, c, ClassicError, ClassicWarning);
   if (!c->png) return false;
   c->info = png_create_info_struct(c->png);
   if (!c->info) return false;
   if (setjmp(png_jmpbuf(c->png))) return false;
-  png_set_read_fn(c->png, &c->input, classicRead);
+  png_set_read_fn(c->png, &c->input, ClassicRead);
   png_read_info(c->png, c->info);
   const int colourType = png_get_color_type(c->png, c->info);
   const bool transparency = png_get_valid(c->png, c->info, PNG_INFO_tRNS) != 0;
@@ -131,28 +131,28 @@ bool classicOpen(PngClassic* c) {
   return true;
 }
 
-bool classicRows(PngClassic* c, png_bytepp rows) {
+bool ClassicRows(PngClassic* c, png_bytepp rows) {
   if (setjmp(png_jmpbuf(c->png))) return false;
   png_read_image(c->png, rows);
   png_read_end(c->png, nullptr);
   return true;
 }
 
-void classicClose(PngClassic* c) {
+void ClassicClose(PngClassic* c) {
   if (c->png) png_destroy_read_struct(&c->png, c->info ? &c->info : nullptr, nullptr);
 }
 
 // libpng's simplified reader takes 16-bit data for linear light and would
 // lighten a file that says nothing about its colour space; viewers take
 // the high byte of each sample instead.
-Result<Picture> decodeHighBytes(std::span<const std::uint8_t> bytes, const PngHeader& header, PictureKind kind) {
+Result<Picture> DecodeHighBytes(std::span<const std::uint8_t> bytes, const PngHeader& header, PictureKind kind) {
   PngClassic c{};
   c.input = {bytes.data(), bytes.size(), 0};
   struct Closer {
     PngClassic* c;
-    ~Closer() { classicClose(c); }
+    ~Closer() { ClassicClose(c); }
   } closer{&c};
-  if (!classicOpen(&c)) return Fail(std::string("damaged: ") + (c.message[0] ? c.message : "PNG data"));
+  if (!ClassicOpen(&c)) return Fail(std::string("damaged: ") + (c.message[0] ? c.message : "PNG data"));
   const std::size_t rowBytes = std::size_t{header.width} * 4;
   if (png_get_rowbytes(c.png, c.info) != rowBytes) return Fail("damaged: unexpected PNG row size");
   Picture picture;
@@ -162,7 +162,7 @@ Result<Picture> decodeHighBytes(std::span<const std::uint8_t> bytes, const PngHe
   picture.pixels.resize(rowBytes * header.height);
   std::vector<png_bytep> rows(header.height);
   for (std::uint32_t y = 0; y < header.height; ++y) rows[y] = picture.pixels.data() + rowBytes * y;
-  if (!classicRows(&c, rows.data())) return Fail(std::string("damaged: ") + (c.message[0] ? c.message : "PNG data"));
+  if (!ClassicRows(&c, rows.data())) return Fail(std::string("damaged: ") + (c.message[0] ? c.message : "PNG data"));
   return picture;
 }
 
@@ -170,11 +170,11 @@ Result<Picture> decodeHighBytes(std::span<const std::uint8_t> bytes, const PngHe
 
 Result<PictureSize> ReadPngSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  if (!readSignature(reader)) return Fail("damaged: no PNG signature");
-  auto length = u32be(reader);
+  if (!ReadSignature(reader)) return Fail("damaged: no PNG signature");
+  auto length = ReadU32Be(reader);
   auto type = reader.bytes(4);
-  auto width = u32be(reader);
-  auto height = u32be(reader);
+  auto width = ReadU32Be(reader);
+  auto height = ReadU32Be(reader);
   if (!length || !type || !width || !height) return Fail("damaged: PNG data ends early");
   if (std::memcmp(type->data(), "IHDR", 4) != 0 || *length < 13) return Fail("damaged: PNG header missing");
   TRIMBREL_TRY(CheckPictureSize(*width, *height));
@@ -182,10 +182,10 @@ Result<PictureSize> ReadPngSize(std::span<const std::uint8_t> bytes) {
 }
 
 Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind) {
-  auto header = readHeader(bytes);
+  auto header = ReadHeader(bytes);
   if (!header) return header.error();
   if (header.value().bitDepth == 16 && !header.value().colourSpace) {
-    return decodeHighBytes(bytes, header.value(), kind);
+    return DecodeHighBytes(bytes, header.value(), kind);
   }
   png_image image;
   std::memset(&image, 0, sizeof image);

@@ -8,7 +8,7 @@
 
 namespace trimbrel {
 
-// Kind 8 (or the kind given, for icons that embed a PNG): B,G,R,A straight
+// PictureKind::Png (or the kind given, for icons that embed a PNG): B,G,R,A straight
 // alpha, rows top-down.
 Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind = PictureKind::Png);
 

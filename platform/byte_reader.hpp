@@ -21,7 +21,7 @@ class ByteReader {
   std::size_t size() const { return data_.size(); }
   std::size_t remaining() const { return data_.size() - pos_; }
   bool atEnd() const { return pos_ >= data_.size(); }
-  // Whether any read, seek or skip so far asked for more than there was.
+  // Whether any read, seek or skip has asked for more than there was.
   bool failed() const { return failed_; }
 
   bool seek(std::size_t position) {
