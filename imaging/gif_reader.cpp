@@ -227,40 +227,31 @@ Result<PictureSize> SizeOnScreen(const Screen& screen, const Frame& frame) {
 
 Result<PictureSize> ReadGifSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto screen = ReadScreen(reader);
-  if (!screen) return screen.error();
-  if (screen.value().width != 0 && screen.value().height != 0) return SizeOnScreen(screen.value(), Frame{});
-  auto global = ReadColourTable(reader, screen.value().flags);
-  if (!global) return global.error();
-  auto frame = ReadFirstFrame(reader);
-  if (!frame) return frame.error();
-  return SizeOnScreen(screen.value(), frame.value());
+  TRIMBREL_TRY_ASSIGN(const Screen screen, ReadScreen(reader));
+  if (screen.width != 0 && screen.height != 0) return SizeOnScreen(screen, Frame{});
+  TRIMBREL_TRY(ReadColourTable(reader, screen.flags));
+  TRIMBREL_TRY_ASSIGN(const Frame frame, ReadFirstFrame(reader));
+  return SizeOnScreen(screen, frame);
 }
 
 Result<Picture> DecodeGif(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto screen = ReadScreen(reader);
-  if (!screen) return screen.error();
-  auto global = ReadColourTable(reader, screen.value().flags);
-  if (!global) return global.error();
-  auto first = ReadFirstFrame(reader);
-  if (!first) return first.error();
-  const Frame& frame = first.value();
-  auto local = ReadColourTable(reader, frame.flags);
-  if (!local) return local.error();
+  TRIMBREL_TRY_ASSIGN(const Screen screen, ReadScreen(reader));
+  TRIMBREL_TRY_ASSIGN(const std::vector<Rgb> global, ReadColourTable(reader, screen.flags));
+  TRIMBREL_TRY_ASSIGN(const Frame frame, ReadFirstFrame(reader));
+  TRIMBREL_TRY_ASSIGN(const std::vector<Rgb> local, ReadColourTable(reader, frame.flags));
   auto minimumBits = reader.u8();
   if (!minimumBits) return Fail("damaged: GIF image data missing");
   std::vector<std::uint8_t> data;
   TRIMBREL_TRY(ReadSubBlocks(reader, &data));
 
-  auto size = SizeOnScreen(screen.value(), frame);
-  if (!size) return size.error();
-  const std::size_t width = static_cast<std::size_t>(size.value().width);
-  const std::size_t height = static_cast<std::size_t>(size.value().height);
+  TRIMBREL_TRY_ASSIGN(const PictureSize size, SizeOnScreen(screen, frame));
+  const std::size_t width = static_cast<std::size_t>(size.width);
+  const std::size_t height = static_cast<std::size_t>(size.height);
 
-  std::vector<Rgb> palette = local.value().empty() ? global.value() : local.value();
+  std::vector<Rgb> palette = local.empty() ? global : local;
   Rgb background;
-  if (screen.value().background < global.value().size()) background = global.value()[screen.value().background];
+  if (screen.background < global.size()) background = global[screen.background];
   const std::uint8_t fill = BackgroundIndex(palette, background);
 
   constexpr std::size_t kHeader = 40 + 256 * 4;

@@ -121,9 +121,7 @@ Result<Picture> DecodeBitmap(std::span<const std::uint8_t> image, PictureKind ki
 
 Result<PictureSize> ReadIconSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto chosen = ChooseEntry(reader);
-  if (!chosen) return chosen.error();
-  const Entry& entry = chosen.value();
+  TRIMBREL_TRY_ASSIGN(const Entry entry, ChooseEntry(reader));
   if (entry.offset >= bytes.size()) return Fail("damaged: icon image runs past the end of the file");
   // Only the image's own header is looked at, so a cut-off rest does not matter here.
   const std::span<const std::uint8_t> image =
@@ -143,9 +141,7 @@ Result<PictureSize> ReadIconSize(std::span<const std::uint8_t> bytes) {
 
 Result<Picture> DecodeIcon(std::span<const std::uint8_t> bytes, PictureKind kind) {
   ByteReader reader(bytes);
-  auto chosen = ChooseEntry(reader);
-  if (!chosen) return chosen.error();
-  const Entry& entry = chosen.value();
+  TRIMBREL_TRY_ASSIGN(const Entry entry, ChooseEntry(reader));
   auto end = CheckedAdd(entry.offset, entry.size);
   if (!end || *end > bytes.size()) return Fail("damaged: icon image runs past the end of the file");
   if (!reader.seek(entry.offset)) return Fail("damaged: icon image runs past the end of the file");

@@ -72,9 +72,8 @@ Result<void> ForEachSegment(std::span<const std::uint8_t> jpeg, Visit visit) {
       segment.end = NextMarker(jpeg, segment.segmentEnd);
       if (segment.end >= jpeg.size()) return Fail("damaged: JPEG data ends early");
     }
-    auto more = visit(segment);
-    if (!more) return more.error();
-    if (!more.value()) return {};
+    TRIMBREL_TRY_ASSIGN(const bool more, visit(segment));
+    if (!more) return {};
     pos = segment.end;
   }
 }

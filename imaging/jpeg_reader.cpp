@@ -236,8 +236,7 @@ Result<SessionPtr> OpenSession(std::span<const std::uint8_t> bytes, InputFile* r
   if (!SessionOpen(session.get(), bytes.data(), bytes.size(), rest, block)) {
     // libjpeg stops at 65500 a side; say so in the words every reader uses.
     if (session->error.pub.msg_code == JERR_IMAGE_TOO_BIG) {
-      auto size = CheckPictureSize(session->cinfo.image_width, session->cinfo.image_height);
-      if (!size) return size.error();
+      TRIMBREL_TRY(CheckPictureSize(session->cinfo.image_width, session->cinfo.image_height));
     }
     return Damaged(*session);
   }
@@ -343,9 +342,8 @@ Result<void> DecodeInto(std::span<const std::uint8_t> bytes, int scaleDenom, Row
     return Fail("damaged: scale must be 1/1, 1/2, 1/4 or 1/8");
   }
   std::vector<std::uint8_t> block(rest ? kStreamBlockBytes : 0);  // outlives the session
-  auto opened = OpenSession(bytes, rest, block.data());
-  if (!opened) return opened.error();
-  JpegSession& s = *opened.value();
+  TRIMBREL_TRY_ASSIGN(const SessionPtr opened, OpenSession(bytes, rest, block.data()));
+  JpegSession& s = *opened;
   jpeg_decompress_struct& cinfo = s.cinfo;
   const std::uint64_t fileSize = rest ? rest->size() : bytes.size();
 
@@ -477,9 +475,8 @@ class SinkTarget final : public RowTarget {
 }  // namespace
 
 Result<JpegInfo> ReadJpegInfo(std::span<const std::uint8_t> bytes) {
-  auto opened = OpenSession(bytes);
-  if (!opened) return opened.error();
-  return InfoOf(opened.value()->cinfo);
+  TRIMBREL_TRY_ASSIGN(auto opened, OpenSession(bytes));
+  return InfoOf(opened->cinfo);
 }
 
 Result<void> CheckJpegStreamMemory(const JpegInfo& info, int scaleDenom) {
@@ -522,8 +519,7 @@ Result<void> DecodeJpegRows(std::span<const std::uint8_t> head, InputFile& file,
 Result<Picture> DecodeJpeg(std::span<const std::uint8_t> bytes) {
   Picture picture;
   PictureTarget target(picture);
-  auto decoded = DecodeInto(bytes, 1, target);
-  if (!decoded) return decoded.error();
+  TRIMBREL_TRY(DecodeInto(bytes, 1, target));
   return picture;
 }
 

@@ -103,17 +103,14 @@ void ReadPalette(std::span<const std::uint8_t> bytes, ByteReader& reader, std::u
 
 Result<PictureSize> ReadPcxSize(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto parsed = ReadHeader(reader);
-  if (!parsed) return parsed.error();
-  TRIMBREL_TRY(CheckPictureSize(parsed.value().width, parsed.value().height));
-  return PictureSize{static_cast<std::int32_t>(parsed.value().width), static_cast<std::int32_t>(parsed.value().height)};
+  TRIMBREL_TRY_ASSIGN(const PcxHeader h, ReadHeader(reader));
+  TRIMBREL_TRY(CheckPictureSize(h.width, h.height));
+  return PictureSize{static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height)};
 }
 
 Result<Picture> DecodePcx(std::span<const std::uint8_t> bytes) {
   ByteReader reader(bytes);
-  auto parsed = ReadHeader(reader);
-  if (!parsed) return parsed.error();
-  const PcxHeader& h = parsed.value();
+  TRIMBREL_TRY_ASSIGN(const PcxHeader h, ReadHeader(reader));
   TRIMBREL_TRY(CheckPictureSize(h.width, h.height));
   const bool mono = h.bitsPerPixel == 1 && h.planes == 1;
   const bool indexed = h.bitsPerPixel == 8 && h.planes == 1;

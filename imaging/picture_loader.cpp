@@ -94,9 +94,8 @@ Result<PictureSize> ReadPictureSize(std::span<const std::uint8_t> bytes) {
 }
 
 Result<Picture> DecodePictureFile(const std::string& path) {
-  auto data = ReadWholeFile(path);
-  if (!data) return data.error();
-  return DecodePictureBytes(data.value().span());
+  TRIMBREL_TRY_ASSIGN(auto data, ReadWholeFile(path));
+  return DecodePictureBytes(data.span());
 }
 
 }  // namespace trimbrel

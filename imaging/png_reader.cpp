@@ -182,10 +182,9 @@ Result<PictureSize> ReadPngSize(std::span<const std::uint8_t> bytes) {
 }
 
 Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind) {
-  auto header = ReadHeader(bytes);
-  if (!header) return header.error();
-  if (header.value().bitDepth == 16 && !header.value().colourSpace) {
-    return DecodeHighBytes(bytes, header.value(), kind);
+  TRIMBREL_TRY_ASSIGN(auto header, ReadHeader(bytes));
+  if (header.bitDepth == 16 && !header.colourSpace) {
+    return DecodeHighBytes(bytes, header, kind);
   }
   png_image image;
   std::memset(&image, 0, sizeof image);
@@ -193,7 +192,7 @@ Result<Picture> DecodePng(std::span<const std::uint8_t> bytes, PictureKind kind)
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
     return Fail(std::string("damaged: ") + image.message);
   }
-  if (image.width != header.value().width || image.height != header.value().height) {
+  if (image.width != header.width || image.height != header.height) {
     png_image_free(&image);
     return Fail("damaged: PNG header");
   }

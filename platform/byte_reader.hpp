@@ -64,7 +64,9 @@ class ByteReader {
     return view;
   }
 
-  // The same reads for fields checked together later: 0 past the end.
+  // The same reads for fields checked together later: 0 past the end. A
+  // failed read moves nothing, so what is read after it means nothing either;
+  // check `failed()` before using any of them.
   std::uint8_t get() { return u8().value_or(0); }
   std::uint16_t getWordLe() { return u16le().value_or(0); }
   std::uint32_t getDwordLe() { return u32le().value_or(0); }

@@ -40,9 +40,8 @@ Result<std::size_t> ReadAt(int fd, std::uint8_t* into, std::size_t count, std::u
 Result<FileBytes> ReadRange(int fd, std::uint64_t from, std::uint64_t size, std::uint64_t maxBytes) {
   if (size > maxBytes) return Fail("too large: a file of " + std::to_string(size) + " bytes");
   FileBytes bytes(static_cast<std::size_t>(size));
-  auto done = ReadAt(fd, bytes.data(), bytes.size(), from);
-  if (!done) return done.error();
-  bytes.shrink(done.value());  // shrunk meanwhile: what is there
+  TRIMBREL_TRY_ASSIGN(auto done, ReadAt(fd, bytes.data(), bytes.size(), from));
+  bytes.shrink(done);  // shrunk meanwhile: what is there
   return bytes;
 }
 
@@ -113,9 +112,8 @@ Result<FileBytes> InputFile::readRest(std::uint64_t maxBytes) {
 }
 
 Result<FileBytes> ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
-  auto file = InputFile::open(path);
-  if (!file) return file.error();
-  return file.value().readRest(maxBytes);
+  TRIMBREL_TRY_ASSIGN(auto file, InputFile::open(path));
+  return file.readRest(maxBytes);
 }
 
 Result<FileHead> ReadFileHead(const std::string& path, std::size_t count, std::uint64_t maxBytes) {

@@ -178,6 +178,23 @@ TEST(ImageObject, AttributesCarryOverButTheResolutionComesFromTheNewImage) {
   EXPECT_EQ(image->width(), 4);
 }
 
+// A bitmap written at 300 × 72 dpi decodes with that resolution, read from
+// biXPelsPerMeter and biYPelsPerMeter (not the colour counts behind them).
+TEST(ImageObject, ABitmapsResolutionComesBackWithIt) {
+  TempFolder dir;
+  ImageRef image;
+  ASSERT_TRUE(DecodeFromBin(image, TakeSnapshot(Canvas(3, 2)), IMAGE_FORMAT_BMP));
+  SetXDPI(image, 300);
+  SetYDPI(image, 72);
+  const Bytes bmp = EncodeToBytes(image, IMAGE_FORMAT_BMP, dir, "r.bmp");
+  ImageRef again;
+  ASSERT_TRUE(DecodeFromBin(again, bmp, IMAGE_FORMAT_BMP));
+  EXPECT_EQ(again->attributes().xPixelsPerMetre, 11811);
+  EXPECT_EQ(again->attributes().yPixelsPerMetre, 2835);
+  EXPECT_EQ(again->attributes().xDpi, 300);
+  EXPECT_EQ(again->attributes().yDpi, 72);
+}
+
 TEST(ImageObject, TopDownBitmapsDecodeUpright) {
   const Bytes up = TakeSnapshot(Canvas(3, 4));
   Bytes down = up;

@@ -109,6 +109,47 @@ TEST(ReadPictureSize, GivesTheDecodersSizeFromTheHeader) {
   EXPECT_EQ(unknown.error().reason, "unknown kind");
 }
 
+// One read of the header answers everything the batch engine asks before
+// decoding; the kind stays known when the rest of the header is damaged, so
+// a damaged JPEG is still reported as the JPEG road reports it.
+TEST(ReadPictureHeader, GivesKindSizeAndJpegFactsInOneRead) {
+  const Bytes upright = MakeJpeg(12, 7, quadrants);
+  const Bytes turned = WithExifOrientation(MakeJpeg(12, 7, quadrants), 6, false);
+  const Bytes cut(upright.begin(), upright.begin() + 20);
+  const std::string text = "not a picture";
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    PictureKind kind;
+    int width, height, orientation;  // 0 × 0: the size is refused
+  } cases[] = {
+      {"jpeg", upright, PictureKind::Jpeg, 12, 7, 1},
+      {"turned jpeg", turned, PictureKind::Jpeg, 7, 12, 6},
+      {"cut jpeg", cut, PictureKind::Jpeg, 0, 0, 1},
+      {"png", MakePng(5, 3, quadrants), PictureKind::Png, 5, 3, 1},
+      {"text", Bytes(text.begin(), text.end()), PictureKind::None, 0, 0, 1},
+  };
+  for (const Case& c : cases) {
+    const PictureHeader header = ReadPictureHeader(c.bytes);
+    EXPECT_EQ(header.kind, c.kind) << c.name;
+    auto size = ReadPictureSize(c.bytes);
+    ASSERT_EQ(header.size.ok(), size.ok()) << c.name;
+    if (!size) {
+      EXPECT_EQ(c.width, 0) << c.name;
+      EXPECT_EQ(header.size.error().reason, size.error().reason) << c.name;
+      continue;
+    }
+    EXPECT_EQ(header.size.value().width, c.width) << c.name;
+    EXPECT_EQ(header.size.value().height, c.height) << c.name;
+    if (c.kind != PictureKind::Jpeg) continue;
+    auto info = ReadJpegInfo(c.bytes);
+    ASSERT_TRUE(info) << c.name;
+    EXPECT_EQ(header.jpeg.width, info.value().width) << c.name;
+    EXPECT_EQ(header.jpeg.orientation, c.orientation) << c.name;
+    EXPECT_EQ(header.jpeg.coefficientBytes, info.value().coefficientBytes) << c.name;
+  }
+}
+
 // The kind comes from the content, never from the name.
 TEST(LoadPicture, ReadsFilesByContent) {
   TempFolder folder;
