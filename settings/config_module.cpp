@@ -56,7 +56,12 @@ bool ConfigModule::setPath(const std::string& path) {
   if (path.empty()) return false;
   // Read through the locked descriptor, so nothing can change the file
   // between the read and the first edit.
-  if (storeFile.open(path) && storeFile.readAll(content)) return true;
+  if (storeFile.open(path)) {
+    if (auto read = storeFile.readAll()) {
+      content = std::move(read.value());
+      return true;
+    }
+  }
   storeFile.close();
   content.clear();
   if (auto bytes = ReadWholeFile(path)) content.assign(bytes.value().text());

@@ -55,20 +55,46 @@ bool MoveBytes(int fd, off_t from, off_t length, off_t to) {
   return true;
 }
 
+// Replaces `gone` bytes at `at` of a file of `fileSize` bytes with `bytes`,
+// the tail moving in blocks; errno says why when it fails.
+bool Splice(int fd, off_t fileSize, off_t at, off_t gone, std::string_view bytes) {
+  const off_t tailFrom = at + gone;
+  const off_t tailLength = fileSize - tailFrom;
+  const off_t added = static_cast<off_t>(bytes.size());
+  errno = 0;
+  if (added > gone) {
+    const int reserved = ::posix_fallocate(fd, fileSize, added - gone);  // returns the error, not errno
+    if (reserved != 0) {
+      errno = reserved;
+      return false;
+    }
+    if (!MoveBytes(fd, tailFrom, tailLength, at + added)) return false;
+    return WriteAt(fd, bytes.data(), bytes.size(), at);
+  }
+  if (!WriteAt(fd, bytes.data(), bytes.size(), at)) return false;
+  if (added == gone) return true;
+  if (!MoveBytes(fd, tailFrom, tailLength, at + added)) return false;
+  return ::ftruncate(fd, fileSize - (gone - added)) == 0;
+}
+
 }  // namespace
 
 StoreFile::~StoreFile() { close(); }
 
-bool StoreFile::open(const std::string& path) {
+Result<void> StoreFile::open(const std::string& path) {
   close();
   // Close-on-exec: a file manager or browser started by the window must not
   // inherit the descriptor and with it the lock.
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return Fail("cannot open: " + SystemReason(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  const char* refusal = ::fstat(fd, &st) != 0           ? "cannot open: no status"
+                        : !S_ISREG(st.st_mode)           ? "cannot open: not a regular file"
+                        : ::flock(fd, LOCK_EX | LOCK_NB) ? "locked by another program"
+                                                         : nullptr;
+  if (refusal != nullptr) {
     ::close(fd);
-    return false;
+    return Fail(refusal);
   }
   // Absolute, so a later change of the current directory does not make the
   // file look replaced.
@@ -76,7 +102,7 @@ bool StoreFile::open(const std::string& path) {
   path_ = std::filesystem::absolute(path, error).string();
   if (error) path_ = path;
   fd_ = fd;
-  return true;
+  return {};
 }
 
 void StoreFile::close() {
@@ -85,37 +111,24 @@ void StoreFile::close() {
   path_.clear();
 }
 
-bool StoreFile::readAll(std::string& out) const {
-  if (fd_ < 0) return false;
-  auto bytes = ReadWholeDescriptor(fd_);
-  if (!bytes) return false;
-  out.assign(bytes.value().text());
-  return true;
+Result<std::string> StoreFile::readAll() const {
+  if (fd_ < 0) return Fail("not open");
+  TRIMBREL_TRY_ASSIGN(const FileBytes bytes, ReadWholeDescriptor(fd_));
+  return std::string(bytes.text());
 }
 
-bool StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_view bytes,
-                        std::uint64_t expectedSize) {
-  if (fd_ < 0) return false;
+Result<void> StoreFile::replace(std::uint64_t offset, std::size_t removed, std::string_view bytes,
+                                std::uint64_t expectedSize) {
+  if (fd_ < 0) return Fail("not open");
   struct stat st {}, atPath {};
-  if (::fstat(fd_, &st) != 0 || ::stat(path_.c_str(), &atPath) != 0) return false;
-  if (st.st_dev != atPath.st_dev || st.st_ino != atPath.st_ino) return false;
+  if (::fstat(fd_, &st) != 0 || ::stat(path_.c_str(), &atPath) != 0) return Fail("replaced or removed");
+  if (st.st_dev != atPath.st_dev || st.st_ino != atPath.st_ino) return Fail("replaced or removed");
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-  if (size != expectedSize || offset > size || removed > size - offset) return false;
-  const off_t at = static_cast<off_t>(offset);
-  const off_t tailFrom = static_cast<off_t>(offset + removed);
-  const off_t tailLength = st.st_size - tailFrom;
-  const off_t added = static_cast<off_t>(bytes.size());
-  const off_t gone = static_cast<off_t>(removed);
-
-  if (added > gone) {
-    if (::posix_fallocate(fd_, st.st_size, added - gone) != 0) return false;
-    if (!MoveBytes(fd_, tailFrom, tailLength, at + added)) return false;
-    return WriteAt(fd_, bytes.data(), bytes.size(), at);
+  if (size != expectedSize || offset > size || removed > size - offset) return Fail("changed by another program");
+  if (!Splice(fd_, st.st_size, static_cast<off_t>(offset), static_cast<off_t>(removed), bytes)) {
+    return Fail("cannot write: " + SystemReason(errno != 0 ? errno : EIO));
   }
-  if (!WriteAt(fd_, bytes.data(), bytes.size(), at)) return false;
-  if (added == gone) return true;
-  if (!MoveBytes(fd_, tailFrom, tailLength, at + added)) return false;
-  return ::ftruncate(fd_, st.st_size - (gone - added)) == 0;
+  return {};
 }
 
 }  // namespace trimbrel
