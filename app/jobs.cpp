@@ -66,7 +66,7 @@ std::uint64_t EstimateTrimMemory(const std::string& photo, const TargetSize& tar
     // A progressive JPEG keeps every coefficient; a baseline one a few rows
     // of blocks.
     std::uint64_t decoder = facts.jpeg.progressive ? facts.jpeg.coefficientBytes
-                                              : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
+                                                   : static_cast<std::uint64_t>(facts.width) * 16 * 3 * 2;
     // Turning or flipping upside down buffers the whole decoded photo.
     if (facts.jpeg.orientation > 2) decoder += pixels * 3 / (static_cast<std::uint64_t>(denom) * denom);
     return bytes + decoder + 2 * canvasRow;

@@ -69,8 +69,9 @@ std::vector<std::uint8_t> ConfigModule::readBlock(const std::string& key,
   auto file = InputFile::open(*path);
   if (!file || !file.value().lockShared()) return fallback;
   auto bytes = file.value().readRest();
-  // An empty side file counts as a missing one: the caller's state stays.
-  if (!bytes || bytes.value().size() == 0) return fallback;
+  // An empty side file counts as a missing one, and one cut short while it
+  // was read is not the block: the caller's state stays.
+  if (!bytes || bytes.value().size() == 0 || bytes.value().size() != file.value().size()) return fallback;
   const std::span<const std::uint8_t> block = bytes.value().span();
   return std::vector<std::uint8_t>(block.begin(), block.end());
 }
