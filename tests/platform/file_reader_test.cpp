@@ -92,6 +92,42 @@ TEST_F(FileReader, ReadsTheRestAfterAHeadAndKeepsLockedFilesWhole) {
   ::close(writer);
 }
 
+// A head first, for a reader that takes the rest from the open file as it
+// goes; or the head and the rest together, the whole file.
+TEST_F(FileReader, ReadsAHeadAndThenTheRest) {
+  const std::string path = write("photo", "0123456789");
+  struct Case {
+    std::size_t count;
+    bool whole;
+    const char* head;
+  };
+  const Case cases[] = {{4, false, "0123"}, {10, true, "0123456789"}, {64, true, "0123456789"}};
+  for (const Case& c : cases) {
+    auto head = ReadFileHead(path, c.count);
+    ASSERT_TRUE(head) << c.count;
+    EXPECT_EQ(head.value().whole(), c.whole) << c.count;
+    EXPECT_EQ(head.value().bytes.text(), c.head) << c.count;
+    if (!c.whole) {
+      std::uint8_t next[2];
+      auto got = head.value().file.read(next, 2);
+      ASSERT_TRUE(got);
+      EXPECT_EQ(std::string(next, next + got.value()), "45") << "the file stands just after the head";
+      continue;
+    }
+    auto whole = ReadFileRest(head.value());
+    ASSERT_TRUE(whole) << c.count;
+    EXPECT_EQ(whole.value().text(), "0123456789") << c.count;
+  }
+  auto head = ReadFileHead(path, 3);
+  ASSERT_TRUE(head);
+  auto whole = ReadFileRest(head.value());
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole.value().text(), "0123456789");
+  auto bounded = ReadFileHead(path, 3, 9);
+  ASSERT_FALSE(bounded);
+  EXPECT_EQ(bounded.error().reason, "too large: a file of 10 bytes");
+}
+
 TEST_F(FileReader, LargeBuffersHoldEveryByte) {
   // Past 2 MB the buffer is aligned for huge pages; the bytes are the file's all the same.
   std::string big(5 << 20, '\0');
