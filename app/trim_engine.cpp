@@ -123,15 +123,20 @@ TrimOutcome TrimWorker::trim(const std::string& photo, FitBasis basis, bool fast
   // memory is faulted in for the whole file. Anything else is read whole.
   auto head = ReadFileHead(photo, kPhotoHeadBytes);
   if (!head) return backgroundOnly(head.error().reason, basis);
-  if (!head.value().whole() && DetectPictureKind(head.value().bytes.span()) == PictureKind::Jpeg) {
-    const PictureHeader header = ReadPictureHeader(head.value().bytes.span());
+  PictureHeader header;
+  const bool jpegHead = !head.value().whole() && DetectPictureKind(head.value().bytes.span()) == PictureKind::Jpeg;
+  if (jpegHead) {
+    header = ReadPictureHeader(head.value().bytes.span());
     if (header.size && !header.jpeg.progressive) {
       return trimJpeg(photo, head.value().bytes.span(), &head.value().file, header, basis, fast);
     }
   }
   auto bytes = ReadFileRest(head.value());
   if (!bytes) return backgroundOnly(bytes.error().reason, basis);
-  const PictureHeader header = ReadPictureHeader(bytes.value().span());
+  // A JPEG header that the head held whole holds for the whole file (libjpeg
+  // reads nothing past the first scan's header for it); one the head cut
+  // short, and every other kind, is read from the whole file.
+  if (!jpegHead || !header.size) header = ReadPictureHeader(bytes.value().span());
   if (header.kind == PictureKind::Jpeg) return trimJpeg(photo, bytes.value().span(), nullptr, header, basis, fast);
   // A canvas the surface cannot hold is known from the header: the photo
   // is not decoded only to be refused.
