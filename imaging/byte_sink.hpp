@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/platform.hpp"
+
 namespace trimbrel {
 
 class ByteSink {
@@ -20,12 +22,13 @@ class ByteSink {
 
   void put(std::uint8_t byte) { write(std::span<const std::uint8_t>(&byte, 1)); }
   void putWordLe(std::uint16_t v) {
-    const std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+    std::uint8_t b[2];
+    StoreLe16(b, v);
     write(b);
   }
   void putDwordLe(std::uint32_t v) {
-    const std::uint8_t b[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                               static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    std::uint8_t b[4];
+    StoreLe32(b, v);
     write(b);
   }
 };

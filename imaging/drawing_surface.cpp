@@ -22,10 +22,6 @@ void FillRow(std::uint8_t* row, int count, std::uint32_t colour) {
   }
 }
 
-void PutLe(std::uint8_t* p, std::uint32_t v, int bytes) {
-  for (int k = 0; k < bytes; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
-}
-
 }  // namespace
 
 DrawingSurface::DrawingSurface(std::uint32_t buttonFaceColour, int displayDepth)
@@ -169,14 +165,14 @@ std::vector<std::uint8_t> TakeSnapshot(const DrawingSurface& surface, std::optio
   std::uint8_t* p = out.data();
   p[0] = 'B';
   p[1] = 'M';
-  PutLe(p + 2, static_cast<std::uint32_t>(out.size()), 4);
-  PutLe(p + 10, 54, 4);
-  PutLe(p + 14, 40, 4);
-  PutLe(p + 18, static_cast<std::uint32_t>(w), 4);
-  PutLe(p + 22, static_cast<std::uint32_t>(h), 4);
-  PutLe(p + 26, 1, 2);
-  PutLe(p + 28, 24, 2);
-  PutLe(p + 34, static_cast<std::uint32_t>(*image), 4);
+  StoreLe32(p + 2, static_cast<std::uint32_t>(out.size()));
+  StoreLe32(p + 10, 54);
+  StoreLe32(p + 14, 40);
+  StoreLe32(p + 18, static_cast<std::uint32_t>(w));
+  StoreLe32(p + 22, static_cast<std::uint32_t>(h));
+  StoreLe16(p + 26, 1);
+  StoreLe16(p + 28, 24);
+  StoreLe32(p + 34, static_cast<std::uint32_t>(*image));
   std::uint8_t* pixels = p + 54;
   if (w == surface.width() && h == surface.height()) {
     std::memcpy(pixels, surface.rows().data(), *image);
