@@ -81,10 +81,7 @@ int RenameWithoutReplacing(const char* from, const char* to) {
   return ::rename(from, to);
 }
 
-bool Fault(FileFault& fault, FileFault::Step step, int code) {
-  fault = FileFault{step, code != 0 ? code : EIO};
-  return false;
-}
+FileFault Fault(FileFault::Step step, int code) { return FileFault{step, code != 0 ? code : EIO}; }
 
 constexpr int kNameAttempts = 100;
 
@@ -133,7 +130,7 @@ int AtomicFile::openNamed(const std::string& folder) {
   return -1;
 }
 
-bool AtomicFile::open(const std::string& target, FileFault& fault, bool replace) {
+Result<void, FileFault> AtomicFile::open(const std::string& target, bool replace) {
   discard();
   target_ = target;
   replace_ = replace;
@@ -141,17 +138,17 @@ bool AtomicFile::open(const std::string& target, FileFault& fault, bool replace)
   // keeps its permissions, as it would if it were overwritten in place.
   mode_t mode = 0666 & ~CurrentUmask();
   struct stat st {};
-  if (!replace && ::lstat(target.c_str(), &st) == 0) return Fault(fault, FileFault::Target, EEXIST);
+  if (!replace && ::lstat(target.c_str(), &st) == 0) return Fault(FileFault::Target, EEXIST);
   if (::stat(target.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
-    if (S_ISDIR(st.st_mode)) return Fault(fault, FileFault::Target, EISDIR);
-    if (::access(target.c_str(), W_OK) != 0) return Fault(fault, FileFault::Target, errno);
+    if (S_ISDIR(st.st_mode)) return Fault(FileFault::Target, EISDIR);
+    if (::access(target.c_str(), W_OK) != 0) return Fault(FileFault::Target, errno);
   }
   const std::string folder = FolderOf(target);
   int fd = -1;
   if (kind_ == Temporary::Unnamed) {
     fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd < 0 && !UnnamedRefused(errno)) return Fault(fault, FileFault::Create, errno);
+    if (fd < 0 && !UnnamedRefused(errno)) return Fault(FileFault::Create, errno);
     // Without /proc the file could never be given its name.
     struct stat linkable {};
     if (fd >= 0 && ::stat(ProcPath(fd).text, &linkable) != 0) {
@@ -160,7 +157,7 @@ bool AtomicFile::open(const std::string& target, FileFault& fault, bool replace)
     }
   }
   if (fd < 0) fd = openNamed(folder);
-  if (fd < 0) return Fault(fault, FileFault::Create, errno);
+  if (fd < 0) return Fault(FileFault::Create, errno);
   // The temporary is made private or with the umask; the result gets the
   // permissions chosen above.
   ::fchmod(fd, mode);
@@ -169,19 +166,19 @@ bool AtomicFile::open(const std::string& target, FileFault& fault, bool replace)
     const int err = errno;
     ::close(fd);
     discard();
-    return Fault(fault, FileFault::Create, err);
+    return Fault(FileFault::Create, err);
   }
   std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-  return true;
+  return {};
 }
 
-bool AtomicFile::placeUnnamed(int fd, FileFault& fault) {
+Result<void, FileFault> AtomicFile::placeUnnamed(int fd) {
   const ProcPath source(fd);
-  if (::linkat(AT_FDCWD, source.text, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (::linkat(AT_FDCWD, source.text, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) return {};
   int err = errno;
   // A link never replaces; an existing target is replaced by renaming a
   // hidden second name of the file over it.
-  if (err != EEXIST || !replace_) return Fault(fault, FileFault::Place, err);
+  if (err != EEXIST || !replace_) return Fault(FileFault::Place, err);
   const std::string folder = FolderOf(target_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string hidden = HiddenName(folder);
@@ -192,17 +189,18 @@ bool AtomicFile::placeUnnamed(int fd, FileFault& fault) {
       err = errno;
       if (!renamed) ::unlink(hidden.c_str());
       registration_.forget();
-      return renamed || Fault(fault, FileFault::Place, err);
+      if (renamed) return {};
+      return Fault(FileFault::Place, err);
     }
     err = errno;
     registration_.forget();
-    if (err != EEXIST) return Fault(fault, FileFault::Place, err);
+    if (err != EEXIST) return Fault(FileFault::Place, err);
   }
-  return Fault(fault, FileFault::Place, EEXIST);
+  return Fault(FileFault::Place, EEXIST);
 }
 
-bool AtomicFile::commit(FileFault& fault) {
-  if (file_ == nullptr) return Fault(fault, FileFault::Write, EBADF);
+Result<void, FileFault> AtomicFile::commit() {
+  if (file_ == nullptr) return Fault(FileFault::Write, EBADF);
   // An unnamed file is linked after the close, which may still report a
   // write error, through a second descriptor that keeps it open.
   int keep = -1;
@@ -211,7 +209,7 @@ bool AtomicFile::commit(FileFault& fault) {
     if (keep < 0) {
       const int err = errno;
       discard();
-      return Fault(fault, FileFault::Place, err);
+      return Fault(FileFault::Place, err);
     }
   }
   errno = 0;
@@ -223,10 +221,10 @@ bool AtomicFile::commit(FileFault& fault) {
   if (!flushed || !closed) {
     if (keep >= 0) ::close(keep);
     discard();
-    return Fault(fault, FileFault::Write, err);
+    return Fault(FileFault::Write, err);
   }
   if (keep >= 0) {
-    const bool placed = placeUnnamed(keep, fault);
+    auto placed = placeUnnamed(keep);
     ::close(keep);
     return placed;
   }
@@ -235,11 +233,11 @@ bool AtomicFile::commit(FileFault& fault) {
   if (renamed != 0) {
     err = errno;
     discard();
-    return Fault(fault, FileFault::Place, err);
+    return Fault(FileFault::Place, err);
   }
   temporary_.clear();
   registration_.forget();
-  return true;
+  return {};
 }
 
 }  // namespace trimbrel

@@ -44,20 +44,20 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
   ~AtomicFile();  // removes the temporary unless committed
 
-  // Creates the temporary beside `target`. False, with the fault, when the
-  // folder cannot take it or the target exists and may not be written, or
-  // exists at all when `replace` is false.
-  bool open(const std::string& target, FileFault& fault, bool replace = true);
+  // Creates the temporary beside `target`. The fault when the folder cannot
+  // take it or the target exists and may not be written, or exists at all
+  // when `replace` is false.
+  Result<void, FileFault> open(const std::string& target, bool replace = true);
   std::FILE* file() const { return file_; }
   // The hidden name of the open temporary; empty for one without a name.
   const std::string& temporaryName() const { return temporary_; }
   // Flushes, closes and gives the file the target's name.
-  bool commit(FileFault& fault);
+  Result<void, FileFault> commit();
 
  private:
   void discard();
   int openNamed(const std::string& folder);
-  bool placeUnnamed(int fd, FileFault& fault);
+  Result<void, FileFault> placeUnnamed(int fd);
 
   Temporary kind_;
   std::string target_;

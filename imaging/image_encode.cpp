@@ -73,10 +73,9 @@ Result<void> SaveImage(ImageRef& image, const std::string& path, int format, Exi
     return Fail(KnownFormat(format) ? "no picture to write" : "unknown image format");
   }
   AtomicFile file;
-  FileFault fault;
-  if (!file.open(path, fault, existing == ExistingFile::Replace)) {
-    object.setLastError(FaultText(fault));
-    return Fail(SystemReason(fault.code));
+  if (auto opened = file.open(path, existing == ExistingFile::Replace); !opened) {
+    object.setLastError(FaultText(opened.error()));
+    return Fail(SystemReason(opened.error().code));
   }
   FileSink sink(file.file());
   const Result<void> encoded = EncodeImage(object, format, sink);  // on failure the temporary goes with `file`
@@ -87,9 +86,9 @@ Result<void> SaveImage(ImageRef& image, const std::string& path, int format, Exi
     return Fail(SystemReason(sink.error()));
   }
   if (!encoded) return WritableFormat(format) ? WriterFailure(object.lastError()) : Fail("no writer for this format");
-  if (!file.commit(fault)) {
-    object.setLastError(FaultText(fault));
-    return Fail(SystemReason(fault.code));
+  if (auto committed = file.commit(); !committed) {
+    object.setLastError(FaultText(committed.error()));
+    return Fail(SystemReason(committed.error().code));
   }
   return {};
 }

@@ -1,5 +1,7 @@
 // Errors travel as values: a Result<T> is either a T or an Error with a short
 // reason ("BMP rows run past the end of the file"). No exceptions cross it.
+// An interface whose callers act on more than words names its own error
+// type: Result<T, E>.
 #pragma once
 
 #include <string>
@@ -12,11 +14,11 @@ struct Error {
   std::string reason;
 };
 
-template <class T>
+template <class T, class E = Error>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::move(value)) {}          // NOLINT: implicit by design
-  Result(Error error) : state_(std::move(error)) {}      // NOLINT: implicit by design
+  Result(T value) : state_(std::move(value)) {}      // NOLINT: implicit by design
+  Result(E error) : state_(std::move(error)) {}      // NOLINT: implicit by design
 
   bool ok() const { return std::holds_alternative<T>(state_); }
   explicit operator bool() const { return ok(); }
@@ -24,25 +26,25 @@ class [[nodiscard]] Result {
   T& value() & { return std::get<T>(state_); }
   const T& value() const& { return std::get<T>(state_); }
   T&& value() && { return std::get<T>(std::move(state_)); }
-  const Error& error() const { return std::get<Error>(state_); }
+  const E& error() const { return std::get<E>(state_); }
 
  private:
-  std::variant<T, Error> state_;
+  std::variant<T, E> state_;
 };
 
-// Result<void>: success or an Error.
-template <>
-class [[nodiscard]] Result<void> {
+// Result<void>: success or an error.
+template <class E>
+class [[nodiscard]] Result<void, E> {
  public:
   Result() = default;
-  Result(Error error) : error_(std::move(error)), failed_(true) {}  // NOLINT
+  Result(E error) : error_(std::move(error)), failed_(true) {}  // NOLINT
 
   bool ok() const { return !failed_; }
   explicit operator bool() const { return ok(); }
-  const Error& error() const { return error_; }
+  const E& error() const { return error_; }
 
  private:
-  Error error_;
+  E error_{};
   bool failed_ = false;
 };
 

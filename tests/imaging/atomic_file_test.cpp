@@ -64,11 +64,11 @@ bool UnnamedFilesWorkIn(const std::string& folder) {
 }
 
 // Opens, writes `text` and commits; the fault of whichever step failed.
-bool WriteAll(AtomicFile& file, const std::string& target, const std::string& text, FileFault& fault,
-              bool replace = true) {
-  if (!file.open(target, fault, replace)) return false;
+Result<void, FileFault> WriteAll(AtomicFile& file, const std::string& target, const std::string& text,
+                                 bool replace = true) {
+  TRIMBREL_TRY(file.open(target, replace));
   std::fputs(text.c_str(), file.file());
-  return file.commit(fault);
+  return file.commit();
 }
 
 struct Road {
@@ -100,8 +100,7 @@ TEST(AtomicFile, NewAndReplacedFilesOnBothRoads) {
     Folder dir;
     const bool unnamed = road.kind == Temporary::Unnamed && UnnamedFilesWorkIn(dir.path());
     AtomicFile file(road.kind);
-    FileFault fault;
-    ASSERT_TRUE(file.open(dir / "new.bin", fault));
+    ASSERT_TRUE(file.open(dir / "new.bin").ok());
     // While it is written, the folder shows no name for it at all, or one
     // hidden name.
     if (unnamed) {
@@ -112,14 +111,15 @@ TEST(AtomicFile, NewAndReplacedFilesOnBothRoads) {
       EXPECT_EQ(dir.names(), std::vector<std::string>{file.temporaryName().substr(dir.path().size() + 1)});
     }
     std::fputs("fresh", file.file());
-    ASSERT_TRUE(file.commit(fault)) << fault.step << " " << fault.code;
+    auto committed = file.commit();
+    ASSERT_TRUE(committed.ok()) << committed.error().step << " " << committed.error().code;
     EXPECT_EQ(Slurp(dir / "new.bin"), "fresh");
     EXPECT_EQ(ModeOf(dir / "new.bin"), 0666 & ~Umask());
 
     Put(dir / "old.bin", "old");
     ASSERT_EQ(::chmod((dir / "old.bin").c_str(), 0640), 0);
     AtomicFile again(road.kind);
-    ASSERT_TRUE(WriteAll(again, dir / "old.bin", "newer", fault));
+    ASSERT_TRUE(WriteAll(again, dir / "old.bin", "newer").ok());
     EXPECT_EQ(Slurp(dir / "old.bin"), "newer");
     EXPECT_EQ(ModeOf(dir / "old.bin"), 0640u);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"new.bin", "old.bin"}));
@@ -148,18 +148,18 @@ TEST(AtomicFile, ATargetThatAppearsDuringTheWrite) {
       Folder dir;
       const std::string target = dir / "t.bin";
       AtomicFile file(road.kind);
-      FileFault fault;
-      ASSERT_TRUE(file.open(target, fault, c.replace));
+      ASSERT_TRUE(file.open(target, c.replace).ok());
       std::fputs("ours", file.file());
       if (c.link) {
         ASSERT_EQ(::symlink("nowhere", target.c_str()), 0);
       } else {
         Put(target, "theirs");
       }
-      EXPECT_EQ(file.commit(fault), c.committed);
+      auto committed = file.commit();
+      EXPECT_EQ(committed.ok(), c.committed);
       if (!c.committed) {
-        EXPECT_EQ(fault.step, FileFault::Place);
-        EXPECT_EQ(fault.code, EEXIST);
+        EXPECT_EQ(committed.error().step, FileFault::Place);
+        EXPECT_EQ(committed.error().code, EEXIST);
       }
       if (c.expected != nullptr) {
         EXPECT_EQ(Slurp(target), c.expected);
@@ -190,10 +190,10 @@ void ExpectRefusals(const std::vector<Refusal>& cases) {
       const std::string target = c.prepare(dir);
       const std::vector<std::string> before = dir.names();
       AtomicFile file(road.kind);
-      FileFault fault;
-      EXPECT_FALSE(file.open(target, fault, c.replace));
-      EXPECT_EQ(fault.step, c.step);
-      EXPECT_EQ(fault.code, c.code) << std::strerror(fault.code);
+      auto opened = file.open(target, c.replace);
+      EXPECT_FALSE(opened.ok());
+      EXPECT_EQ(opened.error().step, c.step);
+      EXPECT_EQ(opened.error().code, c.code) << std::strerror(opened.error().code);
       EXPECT_EQ(dir.names(), before);
     }
   }
@@ -249,8 +249,7 @@ TEST(AtomicFile, AnUncommittedOrFailedFileLeavesNothing) {
     Put(dir / "kept.bin", "kept");
     {
       AtomicFile file(road.kind);
-      FileFault fault;
-      ASSERT_TRUE(file.open(dir / "kept.bin", fault));
+      ASSERT_TRUE(file.open(dir / "kept.bin").ok());
       std::fputs("never", file.file());
     }
     EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.bin"});
@@ -263,11 +262,12 @@ TEST(AtomicFile, AnUncommittedOrFailedFileLeavesNothing) {
       const rlimit small{1000, 1000};
       if (::setrlimit(RLIMIT_FSIZE, &small) != 0) return 2;
       AtomicFile file(road.kind);
-      FileFault fault;
-      if (!file.open(dir / "kept.bin", fault)) return 3;
+      if (!file.open(dir / "kept.bin")) return 3;
       const std::string big(3000, 'x');
       std::fwrite(big.data(), 1, big.size(), file.file());
-      if (file.commit(fault)) return 4;
+      auto committed = file.commit();
+      if (committed) return 4;
+      const FileFault& fault = committed.error();
       if (fault.step != FileFault::Write || fault.code != EFBIG) {
         std::fprintf(stderr, "step %d, %s\n", fault.step, std::strerror(fault.code));
         return 5;
@@ -291,14 +291,13 @@ TEST(AtomicFile, FallsBackToANamedTemporaryWhereUnnamedOnesAreRefused) {
     if (UnnamedFilesWorkIn(dir.path())) return 2;
     for (const char* name : {"new.bin", "old.bin"}) {
       AtomicFile file;
-      FileFault fault;
-      if (!file.open(dir / name, fault)) return 3;
+      if (!file.open(dir / name)) return 3;
       if (file.temporaryName().rfind(dir / ".trimbrel-", 0) != 0) {
         std::fprintf(stderr, "temporary '%s'\n", file.temporaryName().c_str());
         return 4;
       }
       std::fputs("written", file.file());
-      if (!file.commit(fault)) return 5;
+      if (!file.commit()) return 5;
     }
     return 0;
   });
@@ -326,8 +325,7 @@ TEST(AtomicFile, ThreadsWriteIntoOneFolderAtOnce) {
         for (int f = 0; f < kFiles; ++f) {
           const std::string name = std::to_string(t * 100 + f);
           AtomicFile file(road.kind);
-          FileFault fault;
-          if (!WriteAll(file, dir / (name + ".bin"), name, fault)) ++failures[t];
+          if (!WriteAll(file, dir / (name + ".bin"), name)) ++failures[t];
         }
       });
     }
