@@ -14,7 +14,7 @@
 // clang-format on
 
 #include "imaging/exif_orientation.hpp"
-#include "imaging/jpeg_dc_scans.hpp"
+#include "imaging/jpeg_scans.hpp"
 
 namespace trimbrel {
 namespace {

@@ -8,7 +8,7 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "imaging/jpeg_dc_scans.hpp"
+#include "imaging/jpeg_scans.hpp"
 #include "imaging/picture.hpp"
 #include "tests/imaging/fixtures.hpp"
 

@@ -1,4 +1,5 @@
-// Walking a JPEG stream's segments without decoding them.
+// Walking a JPEG stream's scans without decoding them: counting them and the
+// blocks they visit, and keeping only the DC scans of a progressive file.
 //
 // At 1/8 scale libjpeg turns every 8 × 8 block into one pixel from its DC
 // coefficient alone; the AC scans of a progressive file, most of its bytes,

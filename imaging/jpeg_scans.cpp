@@ -1,4 +1,4 @@
-#include "imaging/jpeg_dc_scans.hpp"
+#include "imaging/jpeg_scans.hpp"
 
 #include <algorithm>
 #include <cstring>
