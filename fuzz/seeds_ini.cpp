@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
       Seed("[s] note\r\nb=2\r\n").op(1, "s", "a", "1").op(1, "u", "k", "v"),
       Seed("[a]\r\nx=1\r\n[b]\r\nk=2").op(0, "a", "k", "d").op(1, "a", "k", "5").op(6, "", "\x03", "a"),
       Seed(std::string("[s]\r\nk=1\r\nk=2\r\nz=a\0b", 20)).op(1, "s", "k", "3").op(0, "s", "z", ""),
+      // A stored number's text (1.482196937771e-323) is longer than the whole input.
+      Seed("").op(3, "", "", std::string("\x03\0\0\0\0\0\0\0", 8)).op(0, "", "", ""),
       Seed("[a]\r\n[x\r\nx=[s];\r\n[x\r\ny]\r\nk=1\r\n[s]\r\nk=2").op(0, "a", "k", "").op(1, "s", "k", "20"),
   };
   int n = 0;
