@@ -3,12 +3,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "imaging/jpeg_reader.hpp"
 
@@ -33,13 +31,9 @@ void DecodeFromFile(std::span<const std::uint8_t> bytes, SumRows& sink) {
   static const int fd = ::memfd_create("fuzz-jpeg", MFD_CLOEXEC);
   if (fd < 0 || bytes.empty() || ::ftruncate(fd, 0) != 0) return;
   if (::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) return;
-  auto file = trimbrel::InputFile::open("/proc/self/fd/" + std::to_string(fd));
-  if (!file) return;
-  std::vector<std::uint8_t> head(std::min<std::size_t>(bytes.size(), bytes[bytes.size() / 2]));
-  auto got = file.value().read(head.data(), head.size());
-  if (!got) return;
-  head.resize(got.value());
-  (void)trimbrel::DecodeJpegRows(head, file.value(), 2, sink);
+  auto head = trimbrel::ReadFileHead("/proc/self/fd/" + std::to_string(fd), bytes[bytes.size() / 2]);
+  if (!head) return;
+  (void)trimbrel::DecodeJpegRows(head.value().bytes.span(), head.value().file, 2, sink);
 }
 
 }  // namespace
